@@ -1,0 +1,117 @@
+#include "bus.h"
+
+#include <array>
+#include <cstring>
+
+namespace qlv {
+namespace {
+
+constexpr std::uint8_t vendorIn = 0xC0;
+constexpr std::uint8_t vendorOut = 0x40;
+
+// The identification block carries "QLV" and a NUL at 16; anything else is another device.
+bool isCameraIdentification(std::span<const std::uint8_t, 24> block) {
+    return block[0] == 1 && block[16] == 'Q' && block[17] == 'L' && block[18] == 'V' &&
+           block[19] == 0;
+}
+
+}  // namespace
+
+Bus::Bus(std::unique_ptr<UsbTransport> transport) : transport_(std::move(transport)) {}
+
+Bus::~Bus() {
+    disconnect();
+    transport_->close();
+}
+
+bool Bus::connect() {
+    if (connected_) {
+        return true;
+    }
+    if (!transport_->open()) {
+        return false;
+    }
+    std::array<std::uint8_t, 24> identification{};
+    if (!transfer({request::Identify, Direction::In, 0, 0}, identification, false) ||
+        !isCameraIdentification(identification)) {
+        return false;
+    }
+    std::array<std::uint8_t, 4> lineProbe{};
+    if (!transfer({request::I2CRead, Direction::In, 0, 0x58}, lineProbe, false)) {
+        return false;
+    }
+    // A first byte above 15 (high nibble set) marks the 480-line sensor.
+    lines480_ = lineProbe[0] > 15;
+    std::lock_guard lock(stateMutex_);
+    connected_ = true;
+    return true;
+}
+
+void Bus::disconnect() {
+    std::unique_lock lock(stateMutex_);
+    if (!connected_) {
+        return;
+    }
+    disconnecting_ = true;
+    idle_.wait(lock, [this] { return inFlight_ == 0; });
+    connected_ = false;
+    transport_->close();
+    inFlight_ = 0;
+    disconnecting_ = false;
+}
+
+void Bus::release() {
+    std::lock_guard lock(stateMutex_);
+    if (!connected_) {
+        transport_->close();
+    }
+}
+
+int Bus::countCameras() {
+    return transport_->countCameras();
+}
+
+bool Bus::control(const VendorRequest& request, std::span<std::uint8_t> data) {
+    return transfer(request, data, true);
+}
+
+bool Bus::beginTransfer(bool requireConnected) {
+    std::lock_guard lock(stateMutex_);
+    if (disconnecting_ || (requireConnected && !connected_)) {
+        return false;
+    }
+    ++inFlight_;
+    return true;
+}
+
+void Bus::endTransfer() {
+    {
+        std::lock_guard lock(stateMutex_);
+        --inFlight_;
+    }
+    idle_.notify_all();
+}
+
+bool Bus::transfer(const VendorRequest& request, std::span<std::uint8_t> data,
+                   bool requireConnected) {
+    std::lock_guard busy(busLock_);
+    if (!beginTransfer(requireConnected)) {
+        return false;
+    }
+    const SetupPacket setup{request.direction == Direction::In ? vendorIn : vendorOut, request.code,
+                            request.value, request.index, static_cast<std::uint16_t>(data.size())};
+    const bool ok = transport_->controlTransfer(setup, data, controlTimeout);
+    endTransfer();
+    return ok;
+}
+
+std::optional<std::size_t> Bus::readFrame(std::span<std::uint8_t> buffer, std::stop_token stop) {
+    if (!beginTransfer(true)) {
+        return std::nullopt;
+    }
+    const auto received = transport_->readBulk(buffer, bulkReadLimit, std::move(stop));
+    endTransfer();
+    return received;
+}
+
+}  // namespace qlv

@@ -1,0 +1,144 @@
+#include "display.h"
+
+#include <QLV_API.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "convert/yuyv_to_bgr.h"
+#include "display_bitmaps.h"
+#include "fit.h"
+#include "library.h"
+#include "thread_name.h"
+
+namespace qlv {
+namespace {
+
+constexpr std::uint32_t black = 0xFF000000u;
+constexpr std::chrono::milliseconds narrowFramePeriod{33};
+constexpr std::chrono::milliseconds wideFramePeriod{66};
+
+XrgbSurface surfaceOf(const QLV_Surface& target) {
+    return {target.pixels, target.width, target.height, static_cast<std::size_t>(target.stride)};
+}
+
+std::uint32_t* rowOf(const XrgbSurface& surface, int y) {
+    return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(surface.pixels) +
+                                            surface.stride * static_cast<std::size_t>(y));
+}
+
+}  // namespace
+
+Display::Display(DisplayBitmaps& bitmaps, std::atomic<std::int32_t>& outputState)
+    : bitmaps_(bitmaps), outputState_(outputState) {}
+
+Display::~Display() {
+    stop();
+}
+
+void Display::start() {
+    setTarget(nullptr);
+    if (!thread_.joinable()) {
+        thread_ = std::jthread([this](std::stop_token stop) { run(std::move(stop)); });
+    }
+}
+
+void Display::stop() {
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        thread_.join();
+    }
+    thread_ = {};
+}
+
+void Display::setTarget(QLV_Surface* target) {
+    std::lock_guard lock(drawMutex_);
+    target_ = target;
+}
+
+bool Display::setArea(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    std::lock_guard lock(geometryMutex_);
+    areaWidth_ = width;
+    areaHeight_ = height;
+    fit_ = fitFrame(frameWidth_, frameHeight_, areaWidth_, areaHeight_, fit_);
+    return true;
+}
+
+void Display::setFrameSize(int width, int height) {
+    std::lock_guard lock(geometryMutex_);
+    frameWidth_ = width;
+    frameHeight_ = height;
+    fit_ = fitFrame(frameWidth_, frameHeight_, areaWidth_, areaHeight_, fit_);
+}
+
+Rect Display::fit() const {
+    std::lock_guard lock(geometryMutex_);
+    return fit_;
+}
+
+void Display::drawOnce() {
+    std::lock_guard lock(drawMutex_);
+    if (target_ == nullptr) {
+        return;
+    }
+    int areaWidth = 0, areaHeight = 0;
+    Rect fit;
+    {
+        std::lock_guard geometry(geometryMutex_);
+        areaWidth = areaWidth_;
+        areaHeight = areaHeight_;
+        fit = fit_;
+    }
+    const XrgbSurface target = surfaceOf(*target_);
+    const int copyWidth = std::min(areaWidth, target.width);
+    const int copyHeight = std::min(areaHeight, target.height);
+
+    if (outputState_ == outputBlank) {
+        for (int y = 0; y < copyHeight; ++y) {
+            std::fill_n(rowOf(target, y), copyWidth, black);
+        }
+        return;
+    }
+    if (!bitmaps_.frameReady) {
+        return;
+    }
+    // Drawn off-screen first, so the target never shows a half-drawn picture.
+    const auto areaPixels =
+        static_cast<std::size_t>(areaWidth) * static_cast<std::size_t>(areaHeight);
+    offscreen_.assign(areaPixels, black);
+    const XrgbSurface offscreen{offscreen_.data(), areaWidth, areaHeight,
+                                static_cast<std::size_t>(areaWidth) * 4};
+    const int width = bitmaps_.width;
+    const int height = bitmaps_.height;
+    const BgrImage picture{bitmaps_.newest() + bitmapHeaderSize, width, height,
+                           convert::bitmapStride(width)};
+    stretcher_.draw(picture, offscreen, fit);
+    for (int y = 0; y < copyHeight; ++y) {
+        std::memcpy(rowOf(target, y), rowOf(offscreen, y), static_cast<std::size_t>(copyWidth) * 4);
+    }
+}
+
+void Display::run(std::stop_token stop) {
+    nameThisThread("qlv-display");
+    using Clock = std::chrono::steady_clock;
+    auto previous = Clock::now();
+    while (!stop.stop_requested()) {
+        drawOnce();
+        // The stamp is taken before the sleep, so a cycle that slept its full remainder is
+        // followed by one that does not sleep.
+        const auto now = Clock::now();
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - previous);
+        previous = now;
+        const auto period = bitmaps_.width >= 1280 ? wideFramePeriod : narrowFramePeriod;
+        if (elapsed < period) {
+            std::unique_lock lock(sleepMutex_);
+            sleep_.wait_for(lock, stop, period - elapsed, [] { return false; });
+        }
+    }
+}
+
+}  // namespace qlv

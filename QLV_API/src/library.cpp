@@ -1,0 +1,108 @@
+#include "library.h"
+
+#include <array>
+
+#include "transport/transport_factory.h"
+
+namespace qlv {
+namespace {
+
+std::atomic<std::int32_t> lastErrorWord{0};
+// Owned by the controlling thread that calls QLV_Init and QLV_Term; other threads only read it.
+std::unique_ptr<Library> owner;
+std::atomic<Library*> current{nullptr};
+
+}  // namespace
+
+Library::Library(FrameMemory frameMemory, std::unique_ptr<UsbTransport> transport)
+    : memory(std::move(frameMemory)),
+      bus(std::move(transport)),
+      streaming(bus, memory, semaphore, [this] { converter.requestStop(); }),
+      monitor(bus, [this] {
+          outputState = outputBlank;
+          record(ok);
+      }) {}
+
+Library::~Library() {
+    shutdown();
+}
+
+std::unique_ptr<Library> Library::create(std::unique_ptr<UsbTransport> transport) {
+    auto memory = FrameMemory::allocate();
+    if (!memory) {
+        return nullptr;
+    }
+    auto created = std::make_unique<Library>(std::move(*memory), std::move(transport));
+    if (!created->semaphore.valid()) {
+        return nullptr;
+    }
+    created->monitor.start();
+    return created;
+}
+
+void Library::startRecording(std::uint32_t resolution) {
+    stopRecording();
+    const FrameGeometry geometry = geometryFor(resolution, bus.lines480());
+
+    // Sets the camera's resolution and clears its freeze flag; a camera that misses it still
+    // streams, so the answer is not used.
+    std::array<std::uint8_t, 3> fields{0, static_cast<std::uint8_t>(resolution), 0};
+    bus.control({request::SetStatus, Direction::Out, 0, 0x6}, fields);
+    streaming.freezeMirror = 0;
+
+    streaming.start(geometry);
+    bitmaps.width = geometry.width;
+    bitmaps.height = geometry.height;
+    display.setFrameSize(geometry.width, geometry.height);
+    for (auto& bitmap : memory.displayBitmaps) {
+        writeBitmapHeader(bitmap.data(), geometry.width, geometry.height);
+    }
+    if (streaming.bufferMode() == Streaming::BufferMode::Internal) {
+        converter.start();
+    }
+}
+
+void Library::stopRecording() {
+    converter.stop();
+    streaming.stop();
+}
+
+void Library::shutdown() {
+    display.stop();
+    stopRecording();
+    monitor.stop();
+}
+
+Library* library() {
+    return current.load(std::memory_order_acquire);
+}
+
+bool startLibrary() {
+    if (owner) {
+        return false;
+    }
+    owner = Library::create(makeTransport());
+    current.store(owner.get(), std::memory_order_release);
+    return owner != nullptr;
+}
+
+bool endLibrary() {
+    if (!owner) {
+        return false;
+    }
+    owner->shutdown();
+    current.store(nullptr, std::memory_order_release);
+    owner.reset();
+    return true;
+}
+
+std::int32_t record(std::int32_t result) {
+    lastErrorWord.store(result);
+    return result;
+}
+
+std::int32_t lastError() {
+    return lastErrorWord.load();
+}
+
+}  // namespace qlv

@@ -1,0 +1,52 @@
+// The seam between the library and the bus. One realisation per platform bus stack (libusb here,
+// WinUSB elsewhere) plus the in-process virtual camera.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stop_token>
+
+namespace qlv {
+
+// The USB setup packet of a vendor control transfer.
+struct SetupPacket {
+    std::uint8_t requestType = 0;
+    std::uint8_t request = 0;
+    std::uint16_t value = 0;
+    std::uint16_t index = 0;
+    std::uint16_t length = 0;
+};
+
+// Every operation may be called from any thread; the library serialises control transfers itself
+// and never closes the device while a transfer is in flight.
+class UsbTransport {
+public:
+    virtual ~UsbTransport() = default;
+
+    // Number of camera interfaces present on the bus; 0 when the list cannot be obtained.
+    virtual int countCameras() = 0;
+
+    // Opens the first camera, releasing a previous open first. False when it cannot be opened or
+    // its endpoints are not those of the camera.
+    virtual bool open() = 0;
+
+    // Releases the device; harmless when nothing is open.
+    virtual void close() = 0;
+
+    // One control transfer on endpoint 0; `data` is the data stage (setup.length bytes). A short
+    // IN transfer counts as success.
+    virtual bool controlTransfer(const SetupPacket& setup, std::span<std::uint8_t> data,
+                                 std::chrono::milliseconds timeout) = 0;
+
+    // One bulk IN transfer of up to buffer.size() bytes. Returns the bytes received; 0 when
+    // `limit` passes or `stop` is requested first, after which the transfer no longer touches
+    // `buffer`; nullopt when the transfer fails (device gone, pipe error).
+    virtual std::optional<std::size_t> readBulk(std::span<std::uint8_t> buffer,
+                                                std::chrono::milliseconds limit,
+                                                std::stop_token stop) = 0;
+};
+
+}  // namespace qlv

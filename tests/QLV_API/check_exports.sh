@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Compares the shared object's dynamic symbols with the functions the public header declares.
+set -euo pipefail
+library=$1
+header=$2
+exported=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
+declared=$(grep -o 'QLV_EXPORT [a-z0-9_]* QLV_[A-Za-z0-9]*' "$header" | awk '{print $3}' | sort)
+if [ "$exported" != "$declared" ]; then
+    echo "exported and declared names differ:"
+    diff <(echo "$declared") <(echo "$exported") || true
+    exit 1
+fi
+echo "$(echo "$exported" | wc -l) exports, all QLV_ names declared in the header"

@@ -1,0 +1,139 @@
+// The simulated camera: the firmware a real camera runs behind its USB controller, as seen from the
+// bus (control requests on endpoint 0, frames on bulk IN) and from the desk (cable, buttons).
+//
+// Thread safety: every member may be called from any thread at any time.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace vcam {
+
+// The 8-byte USB setup packet of a control transfer.
+struct SetupPacket {
+    std::uint8_t requestType = 0;  // 0xC0 = vendor IN, 0x40 = vendor OUT
+    std::uint8_t request = 0;
+    std::uint16_t value = 0;
+    std::uint16_t index = 0;
+    std::uint16_t length = 0;
+
+    bool isIn() const { return (requestType & 0x80) != 0; }
+};
+
+// One control transfer as the camera received it (OUT data as sent; IN data as answered).
+struct RecordedRequest {
+    SetupPacket setup;
+    std::vector<std::uint8_t> data;
+    bool succeeded = false;
+};
+
+// How a frame on the bulk pipe is spoiled, once, for the next frame sent.
+enum class FrameFault { None, Short, Long, ZeroLength };
+
+struct Options {
+    int mode = 1;              // status byte 0: 1..3
+    int resolution = 0;        // status byte 1: 0 = 640 wide, 1 = 1280 x 1024
+    bool lines480 = true;      // I2C 0x58 first byte > 15 (480 lines) or <= 15 (512 lines)
+    double framesPerSecond = 0;  // 0 = realistic pace by resolution; < 0 = as fast as possible
+    std::chrono::microseconds controlLatency{200};   // time the bus takes for one control transfer
+    std::chrono::milliseconds eepromBusyTime{5};     // busy flag after each EEPROM write
+    std::string eepromFile;      // keeps the EEPROM across runs when not empty
+    std::string controlSocket;   // Unix socket path for line commands when not empty
+
+    // Options from QLV_VIRTUAL_CAMERA_FPS, QLV_VIRTUAL_CAMERA_EEPROM, QLV_VIRTUAL_CAMERA_CONTROL.
+    static Options fromEnvironment();
+};
+
+// Frame counters of the bulk pipe.
+struct StreamStats {
+    std::uint64_t framesSent = 0;       // frames the camera produced while a host was streaming
+    std::uint64_t framesDelivered = 0;  // frames that completed a host's bulk read
+    std::chrono::nanoseconds cameraCpuTime{0};  // CPU time of the camera's own threads
+};
+
+class VirtualCamera {
+public:
+    explicit VirtualCamera(Options options = {});
+    ~VirtualCamera();
+    VirtualCamera(const VirtualCamera&) = delete;
+    VirtualCamera& operator=(const VirtualCamera&) = delete;
+
+    // The process's camera, made on first use from Options::fromEnvironment().
+    static std::shared_ptr<VirtualCamera> shared();
+
+    // ---- Seen from the bus -------------------------------------------------------------------
+    bool plugged() const;
+    // Number of camera interfaces the host can enumerate: 1 while plugged, else 0.
+    int interfaceCount() const;
+    // Opens the device for a host; false while unplugged.
+    bool open();
+    void close();
+    // Answers one control transfer; `data` is the data stage (length = setup.length). Returns the
+    // bytes transferred, or nullopt when the camera stalls the request or is gone.
+    std::optional<std::size_t> control(const SetupPacket& setup, std::span<std::uint8_t> data);
+    // One bulk IN transfer of up to buffer.size() bytes: waits for the next frame and writes it
+    // into `buffer` from the camera's own thread, as DMA would. Returns the bytes received; 0 when
+    // `deadline` passes or `stop` is requested first (the transfer is cancelled and the camera no
+    // longer touches `buffer`); nullopt when the transfer fails (cable pulled, injected failure).
+    std::optional<std::size_t> bulkIn(std::span<std::uint8_t> buffer,
+                                      std::chrono::steady_clock::time_point deadline,
+                                      std::stop_token stop);
+
+    // ---- Seen from the desk ------------------------------------------------------------------
+    void unplug();
+    void plug();
+    void setFreeze(bool frozen);
+    void setMode(int mode);               // 1..3
+    void setLines480(bool lines480);      // decides the I2C answer at the next connect
+    void setFramesPerSecond(double fps);  // 0 = realistic, < 0 = as fast as possible
+    // Status block as the camera would answer request 0x12.
+    std::array<std::uint8_t, 5> status() const;
+
+    // ---- Fault injection ---------------------------------------------------------------------
+    void failNextControlTransfers(int count);
+    void setIdentificationText(const std::string& text);  // bytes 16..19 of the answer to 0x10
+    void setIdentificationFirstByte(std::uint8_t value);  // byte 0 of the answer to 0x10
+    void setI2CReadFails(bool fails);
+    void setStaysBusy(bool busy);                         // status byte 3 never clears
+    void injectFrameFault(FrameFault fault);
+    void stallStream(std::chrono::milliseconds duration);  // next frame comes this much later
+    void unplugDuringNextTransfer();  // pulls the cable while the next bulk read is in flight
+    void failNextBulkTransfers(int count);
+
+    // ---- Observation -------------------------------------------------------------------------
+    std::vector<RecordedRequest> requests() const;
+    void clearRequests();
+    // True once two control transfers were ever in progress at the same time.
+    bool overlapDetected() const;
+    StreamStats streamStats() const;
+    // Bulk reads in progress (0 or 1 for a well-behaved host).
+    int pendingBulkReads() const;
+    // Direct access to the EEPROM and registers, for tests and the control socket.
+    std::vector<std::uint8_t> eeprom(std::size_t address, std::size_t length) const;
+    std::uint16_t sensorRegister(std::uint16_t reg) const;           // device 1
+    std::uint32_t device2Register(std::uint8_t reg) const;           // device 2, 24-bit value
+
+    // Runs one line command of the control socket ("unplug", "freeze 1", ...) and returns the
+    // reply line ("ok" or "error: ...").
+    std::string command(const std::string& line);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Frame sequence tags: every frame carries its sequence number in its top rows and bottom rows.
+// Decoding a band that holds no valid tag gives nullopt.
+std::optional<std::uint32_t> decodeTopTag(std::span<const std::uint8_t> yuyv, int width, int height);
+std::optional<std::uint32_t> decodeBottomTag(std::span<const std::uint8_t> yuyv, int width,
+                                             int height);
+
+}  // namespace vcam
