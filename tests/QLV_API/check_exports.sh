@@ -3,6 +3,7 @@
 set -euo pipefail
 library=$1
 header=$2
+expected_count=$3
 exported=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
 declared=$(grep -o 'QLV_EXPORT [a-z0-9_]* QLV_[A-Za-z0-9]*' "$header" | awk '{print $3}' | sort)
 if [ "$exported" != "$declared" ]; then
@@ -10,4 +11,9 @@ if [ "$exported" != "$declared" ]; then
     diff <(echo "$declared") <(echo "$exported") || true
     exit 1
 fi
-echo "$(echo "$exported" | wc -l) exports, all QLV_ names declared in the header"
+count=$(echo "$exported" | wc -l)
+if [ "$count" -ne "$expected_count" ]; then
+    echo "$count exports, expected $expected_count"
+    exit 1
+fi
+echo "$count exports, all QLV_ names declared in the header"
