@@ -1,0 +1,111 @@
+// SSSE3 row converter, 8 pixel pairs per step.
+//
+// Why the vector form is exact: Y * 65536 is a whole multiple of 65536, so clamping
+// Y * 65536 + t and dividing by 65536 equals clamping Y + floor(t / 65536) to 0..255. Each channel
+// is therefore Y plus a small offset that depends only on the pair's (Cb, Cr), and 16-bit adds
+// followed by an unsigned saturating pack reproduce the table formula bit for bit. With
+// c = chroma - 128 the offsets are:
+//   blue  floor(116064 cb / 65536) = 2 cb + mulhi(cb, -15008)
+//   red   floor(91894 cr / 65536)  =   cr + mulhi(cr, 26358)
+//   green floor(-(22649 cb + 46825 cr) / 65536) = high word of (-22649 cb + 18711 cr) - 65536 cr
+// where mulhi is the signed high half of a 16 x 16 bit product, itself a floor.
+// All functions carry their own target attribute (no file-wide -m flags), so no code from here
+// runs unless the caller checked the CPU.
+#include <immintrin.h>
+
+#include "convert/row_kernels.h"
+
+namespace qlv::convert::detail {
+
+namespace {
+
+#define QLV_SSSE3 gnu::target("ssse3")
+
+struct Constants {
+    __m128i lowBytes, chromaBias, brMulHi, brMulLo, greenMadd, highWords, dupLow, dupHigh;
+    __m128i select[3][3];
+};
+
+[[QLV_SSSE3]] inline Constants makeConstants() noexcept {
+    Constants k;
+    k.lowBytes = _mm_set1_epi16(0x00FF);
+    k.chromaBias = _mm_set1_epi16(128);
+    k.brMulHi = _mm_set1_epi32(wordPair(-15008, 26358));
+    k.brMulLo = _mm_set1_epi32(wordPair(2, 1));
+    k.greenMadd = _mm_set1_epi32(wordPair(-22649, 18711));
+    k.highWords = _mm_set1_epi32(wordPair(0, -1));
+    k.dupLow = _mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+    k.dupHigh = _mm_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15);
+    for (int block = 0; block < 3; ++block) {
+        for (int channel = 0; channel < 3; ++channel) {
+            k.select[block][channel] = _mm_load_si128(
+                reinterpret_cast<const __m128i*>(kInterleave16.select[block][channel]));
+        }
+    }
+    return k;
+}
+
+struct Words {
+    __m128i b, g, r;  // one 16-bit channel value per pixel, not yet clamped
+};
+
+// 4 pixel pairs (Y0 Cb Y1 Cr each) to 8 pixels of 16-bit B, G, R.
+[[QLV_SSSE3, gnu::always_inline]] inline Words pixelWords(__m128i in, const Constants& k) noexcept {
+    const __m128i y = _mm_and_si128(in, k.lowBytes);                       // Y0, Y1
+    const __m128i c = _mm_sub_epi16(_mm_srli_epi16(in, 8), k.chromaBias);  // cb, cr
+    const __m128i blueRed =                                                // per pair
+        _mm_add_epi16(_mm_mulhi_epi16(c, k.brMulHi), _mm_mullo_epi16(c, k.brMulLo));
+    const __m128i green =  // offset in the high word of each pair
+        _mm_sub_epi32(_mm_madd_epi16(c, k.greenMadd), _mm_and_si128(c, k.highWords));
+    return {_mm_add_epi16(y, _mm_shuffle_epi8(blueRed, k.dupLow)),
+            _mm_add_epi16(y, _mm_shuffle_epi8(green, k.dupHigh)),
+            _mm_add_epi16(y, _mm_shuffle_epi8(blueRed, k.dupHigh))};
+}
+
+[[QLV_SSSE3, gnu::always_inline]] inline __m128i interleaved(__m128i b, __m128i g, __m128i r,
+                                                             const __m128i (&select)[3]) noexcept {
+    return _mm_or_si128(
+        _mm_or_si128(_mm_shuffle_epi8(b, select[0]), _mm_shuffle_epi8(g, select[1])),
+        _mm_shuffle_epi8(r, select[2]));
+}
+
+// 8 pairs: 32 source bytes to 48 destination bytes.
+[[QLV_SSSE3, gnu::always_inline]] inline void convertStep(const std::uint8_t* src,
+                                                          std::uint8_t* dst,
+                                                          const Constants& k) noexcept {
+    const Words lo = pixelWords(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), k);
+    const Words hi = pixelWords(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16)), k);
+    const __m128i b = _mm_packus_epi16(lo.b, hi.b);
+    const __m128i g = _mm_packus_epi16(lo.g, hi.g);
+    const __m128i r = _mm_packus_epi16(lo.r, hi.r);
+    for (int block = 0; block < 3; ++block) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * block),
+                         interleaved(b, g, r, k.select[block]));
+    }
+}
+
+}  // namespace
+
+[[QLV_SSSE3]] void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst,
+                                   std::size_t pairs) noexcept {
+    constexpr std::size_t kStep = 8;
+    if (pairs < kStep) {
+        convertRowScalar(src, dst, pairs);
+        return;
+    }
+    const Constants k = makeConstants();
+    std::size_t p = 0;
+    for (; p + kStep <= pairs; p += kStep) {
+        convertStep(src + 4 * p, dst + 6 * p, k);
+    }
+    // The rest as one more step ending at the row's end: it rewrites some pixels with the same
+    // bytes instead of falling back to slow code.
+    if (p < pairs) {
+        p = pairs - kStep;
+        convertStep(src + 4 * p, dst + 6 * p, k);
+    }
+}
+
+#undef QLV_SSSE3
+
+}  // namespace qlv::convert::detail

@@ -1,0 +1,79 @@
+// Conversion of YCbCr 4:2:2 camera frames into 24-bit bottom-up BGR bitmaps.
+//
+// Internal to the library. All functions are pure computations on caller-owned memory: they take
+// no locks, keep no state besides the once-chosen implementation, and may be called from any
+// thread (the library calls them from its converter thread only).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace qlv::convert {
+
+// Chroma contributions in 16.16 fixed point (65536 = 1.0), indexed by the raw Cb or Cr byte.
+struct ColourTables {
+    std::array<std::int32_t, 256> crToR;  // 91894 * (Cr - 128)
+    std::array<std::int32_t, 256> crToG;  // 46825 * (Cr - 128)
+    std::array<std::int32_t, 256> cbToG;  // 22649 * (Cb - 128)
+    std::array<std::int32_t, 256> cbToB;  // 116064 * (Cb - 128)
+};
+
+constexpr ColourTables buildColourTables() noexcept {
+    ColourTables t{};
+    for (std::size_t i = 0; i < 256; ++i) {
+        const std::int32_t c = static_cast<std::int32_t>(i) - 128;
+        t.crToR[i] = 91894 * c;
+        t.crToG[i] = 46825 * c;
+        t.cbToG[i] = 22649 * c;
+        t.cbToB[i] = 116064 * c;
+    }
+    return t;
+}
+
+// The tables the plain conversion uses; built at compile time, so ready before any thread runs.
+const ColourTables& colourTables() noexcept;
+
+// Implementations of the conversion. All give identical bytes; they differ only in speed.
+enum class Path {
+    Scalar,  // the table formula, one pixel pair at a time; runs on every CPU
+    Ssse3,   // 16 pixels per step
+    Avx2,    // 32 pixels per step
+    Avx512,  // 64 pixels per step; needs AVX-512BW and AVX-512VBMI
+};
+
+const char* pathName(Path path) noexcept;
+
+// True when this CPU (and the OS, for the wide registers) can run the path.
+bool pathSupported(Path path) noexcept;
+
+// The path convertFrame uses: the widest supported one, chosen on first use and kept.
+Path activePath() noexcept;
+
+// Bytes per row of a 24-bit bitmap: 3 bytes per pixel, padded to a multiple of 4.
+// Only meaningful for width > 0.
+constexpr std::size_t bitmapStride(int width) noexcept {
+    return (3 * static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+}
+
+// Converts a frame of pixel pairs Y0 Cb Y1 Cr (rows top-down, 2 * width bytes each, no padding)
+// into BGR pixels with rows bottom-up: source row r is written at byte
+// dstStride * (height - 1 - r) of bgrBottomUp, 3 * width bytes, columns in order. Each channel is
+// Y * 65536 plus the chroma terms of colourTables() (blue + cbToB, green - cbToG - crToG,
+// red + crToR), then 0 if negative, 255 if 2^24 or more, else the value / 65536.
+// Bytes between 3 * width and dstStride of each destination row are not touched.
+//
+// Returns true when converted. Returns false, leaving the destination untouched, when width is
+// not positive and even, height is not positive, dstStride < 3 * width, yuyv is shorter than
+// 2 * width * height bytes, bgrBottomUp is shorter than dstStride * (height - 1) + 3 * width
+// bytes (a bitmap of dstStride * height bytes always fits), or the two buffers overlap.
+bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
+                  std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept;
+
+// The same with a chosen path; also returns false when the path is not supported here.
+// Lets tests and benchmarks compare the paths with each other.
+bool convertFrameWith(Path path, std::span<const std::uint8_t> yuyv, int width, int height,
+                      std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept;
+
+}  // namespace qlv::convert

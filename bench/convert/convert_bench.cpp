@@ -1,0 +1,314 @@
+// Time per frame of the YCbCr 4:2:2 to bottom-up BGR conversion, for every path this CPU runs,
+// beside two anchors measured in the same run on the same frames:
+//   libyuv       YUY2ToARGB with a negative height (to flip), then ARGBToRGB24, whole frames;
+//   libyuv_rows  the same two calls one row at a time through a one-row buffer;
+//   memcpy       one copy of as many bytes as a conversion reads and writes together.
+// libyuv converts with other coefficients, so it is a speed reference only.
+// "warm" converts the same frame again and again (it stays in cache); "cold" rotates over at
+// least 64 MiB of frames and bitmaps, so every frame comes from memory.
+// Run with e.g. --benchmark_repetitions=9 --benchmark_report_aggregates_only=true: machines are
+// noisy, and the closing summary takes the median CPU time when repetitions are given.
+#include <benchmark/benchmark.h>
+#include <libyuv.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "convert/yuyv_to_bgr.h"
+
+namespace {
+
+using qlv::convert::Path;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr Path kAllPaths[] = {Path::Scalar, Path::Ssse3, Path::Avx2, Path::Avx512};
+constexpr std::size_t kColdBytes = std::size_t{64} << 20;
+
+struct Size {
+    int width, height;
+    std::string name() const { return std::to_string(width) + "x" + std::to_string(height); }
+    std::size_t srcBytes() const { return 2 * pixels(); }
+    std::size_t stride() const { return qlv::convert::bitmapStride(width); }
+    std::size_t dstBytes() const { return stride() * static_cast<std::size_t>(height); }
+    std::size_t pixels() const {
+        return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    }
+};
+
+constexpr Size kSizes[] = {{640, 480}, {1280, 1024}};
+
+// "/640x480/warm" and the like, the end of every benchmark name.
+std::string nameSuffix(const Size& size, const char* temperature) {
+    std::string suffix = "/";
+    suffix += size.name();
+    suffix += "/";
+    suffix += temperature;
+    return suffix;
+}
+
+Bytes randomBytes(std::size_t size, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    Bytes out(size);
+    for (auto& b : out) {
+        b = static_cast<std::uint8_t>(rng());
+    }
+    return out;
+}
+
+// Frames and bitmaps converted in turn: one pair when warm, enough pairs to exceed the caches
+// when cold. Built on first use, so that a filtered run allocates only what it needs.
+class FrameRing {
+public:
+    FrameRing(Size size, bool cold) : size_(size) {
+        const std::size_t perFrame = size.srcBytes() + size.dstBytes();
+        const std::size_t count = cold ? kColdBytes / perFrame + 1 : 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            src_.push_back(randomBytes(size.srcBytes(), static_cast<std::uint32_t>(i)));
+            dst_.emplace_back(size.dstBytes(), std::uint8_t{0});
+        }
+    }
+
+    std::size_t count() const { return src_.size(); }
+    std::span<const std::uint8_t> src(std::size_t i) const { return src_[i]; }
+    std::span<std::uint8_t> dst(std::size_t i) { return dst_[i]; }
+
+private:
+    Size size_;
+    std::vector<Bytes> src_, dst_;
+};
+
+FrameRing& frameRing(Size size, bool cold) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<FrameRing>> rings;
+    auto& ring = rings[{size.width, cold}];
+    if (!ring) {
+        ring = std::make_unique<FrameRing>(size, cold);
+    }
+    return *ring;
+}
+
+template <typename ConvertOne>
+void runFrames(benchmark::State& state, Size size, bool cold, ConvertOne convertOne) {
+    FrameRing& ring = frameRing(size, cold);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        convertOne(ring.src(i), ring.dst(i));
+        benchmark::ClobberMemory();
+        i = i + 1 == ring.count() ? 0 : i + 1;
+    }
+    state.SetBytesProcessed(state.iterations() *
+                            static_cast<std::int64_t>(size.srcBytes() + size.dstBytes()));
+}
+
+void benchPath(benchmark::State& state, Size size, bool cold, Path path) {
+    runFrames(state, size, cold,
+              [&](std::span<const std::uint8_t> src, std::span<std::uint8_t> dst) {
+                  if (!qlv::convert::convertFrameWith(path, src, size.width, size.height, dst,
+                                                      size.stride())) {
+                      state.SkipWithError("conversion refused");
+                  }
+              });
+}
+
+void benchLibyuv(benchmark::State& state, Size size, bool cold) {
+    Bytes argb(size.pixels() * 4);
+    runFrames(state, size, cold,
+              [&](std::span<const std::uint8_t> src, std::span<std::uint8_t> dst) {
+                  libyuv::YUY2ToARGB(src.data(), 2 * size.width, argb.data(), 4 * size.width,
+                                     size.width, -size.height);
+                  libyuv::ARGBToRGB24(argb.data(), 4 * size.width, dst.data(),
+                                      static_cast<int>(size.stride()), size.width, size.height);
+              });
+}
+
+void benchLibyuvRows(benchmark::State& state, Size size, bool cold) {
+    Bytes argbRow(static_cast<std::size_t>(size.width) * 4);
+    const auto srcRow = static_cast<std::size_t>(2 * size.width);
+    const auto h = static_cast<std::size_t>(size.height);
+    runFrames(
+        state, size, cold, [&](std::span<const std::uint8_t> src, std::span<std::uint8_t> dst) {
+            for (std::size_t r = 0; r < h; ++r) {
+                libyuv::YUY2ToARGB(src.data() + r * srcRow, 0, argbRow.data(), 0, size.width, 1);
+                libyuv::ARGBToRGB24(argbRow.data(), 0, dst.data() + (h - 1 - r) * size.stride(), 0,
+                                    size.width, 1);
+            }
+        });
+}
+
+void benchMemcpy(benchmark::State& state, Size size, bool cold) {
+    // Copies between the source frames and bitmaps of a second ring of the same size class, so the
+    // byte count and the cache footprint match those of a conversion.
+    const std::size_t bytes = size.srcBytes() + size.dstBytes();
+    const std::size_t count = cold ? kColdBytes / (2 * bytes) + 1 : 1;
+    std::vector<Bytes> from(count, randomBytes(bytes, 3));
+    std::vector<Bytes> to(count, Bytes(bytes));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        std::memcpy(to[i].data(), from[i].data(), bytes);
+        benchmark::ClobberMemory();
+        i = i + 1 == count ? 0 : i + 1;
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+
+// Every path must give the scalar path's bytes, or its timing means nothing.
+bool pathsAgree() {
+    const Size size = kSizes[1];
+    const Bytes src = randomBytes(size.srcBytes(), 42);
+    Bytes expected(size.dstBytes());
+    qlv::convert::convertFrameWith(Path::Scalar, src, size.width, size.height, expected,
+                                   size.stride());
+    for (Path path : kAllPaths) {
+        Bytes actual(size.dstBytes());
+        if (qlv::convert::pathSupported(path) &&
+            (!qlv::convert::convertFrameWith(path, src, size.width, size.height, actual,
+                                             size.stride()) ||
+             actual != expected)) {
+            std::fprintf(stderr, "the %s path differs from the scalar one\n",
+                         qlv::convert::pathName(path));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Console output as usual, plus a closing table of the per-frame times side by side.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    using ConsoleReporter::ConsoleReporter;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred) {
+                continue;
+            }
+            Times& t = times_[run.run_name.function_name];
+            // CPU time: on a shared machine it leaves out the time other processes ran.
+            const double ms = run.GetAdjustedCPUTime();  // all benchmarks report in ms
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                t.median = ms;
+            } else if (run.run_type == Run::RT_Iteration) {
+                t.runs.push_back(ms);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        auto& out = GetOutputStream();
+        const Path active = qlv::convert::activePath();
+        out << "\nCPU ms per frame (median); active path: " << qlv::convert::pathName(active)
+            << "\n";
+        char line[256];
+        std::snprintf(line, sizeof line, "%-16s %8s %8s %8s %8s %8s %11s %8s %14s\n", "", "scalar",
+                      "ssse3", "avx2", "avx512", "libyuv", "libyuv_rows", "memcpy",
+                      "active/libyuv");
+        out << line;
+        for (const Size& size : kSizes) {
+            for (const char* temperature : {"warm", "cold"}) {
+                const std::string suffix = nameSuffix(size, temperature);
+                std::string row;
+                std::snprintf(line, sizeof line, "%-16s",
+                              (size.name() + " " + temperature).c_str());
+                row += line;
+                for (Path path : kAllPaths) {
+                    row += cell("convert" + suffix + "/" + qlv::convert::pathName(path), 8);
+                }
+                row += cell("libyuv" + suffix, 8) + cell("libyuv_rows" + suffix, 11) +
+                       cell("memcpy" + suffix, 8);
+                const double ours =
+                    median("convert" + suffix + "/" + qlv::convert::pathName(active));
+                const double anchor = median("libyuv" + suffix);
+                if (ours > 0 && anchor > 0) {
+                    std::snprintf(line, sizeof line, " %14.2f", ours / anchor);
+                    row += line;
+                }
+                out << row << "\n";
+            }
+        }
+    }
+
+private:
+    struct Times {
+        double median = 0;
+        std::vector<double> runs;
+    };
+
+    double median(const std::string& name) const {
+        const auto it = times_.find(name);
+        if (it == times_.end()) {
+            return 0;
+        }
+        if (it->second.median > 0) {
+            return it->second.median;
+        }
+        std::vector<double> runs = it->second.runs;
+        if (runs.empty()) {
+            return 0;
+        }
+        std::sort(runs.begin(), runs.end());
+        return runs[runs.size() / 2];
+    }
+
+    std::string cell(const std::string& name, int width) const {
+        char text[32];
+        const double ms = median(name);
+        if (ms > 0) {
+            std::snprintf(text, sizeof text, " %*.3f", width, ms);
+        } else {
+            std::snprintf(text, sizeof text, " %*s", width, "-");
+        }
+        return text;
+    }
+
+    std::map<std::string, Times> times_;
+};
+
+void registerAll() {
+    for (const Size& size : kSizes) {
+        for (bool cold : {false, true}) {
+            const std::string suffix = nameSuffix(size, cold ? "cold" : "warm");
+            auto add = [](const std::string& name, auto fn) {
+                benchmark::RegisterBenchmark(name.c_str(), fn)->Unit(benchmark::kMillisecond);
+            };
+            for (Path path : kAllPaths) {
+                if (qlv::convert::pathSupported(path)) {
+                    add("convert" + suffix + "/" + qlv::convert::pathName(path),
+                        [=](benchmark::State& s) { benchPath(s, size, cold, path); });
+                }
+            }
+            add("libyuv" + suffix, [=](benchmark::State& s) { benchLibyuv(s, size, cold); });
+            add("libyuv_rows" + suffix,
+                [=](benchmark::State& s) { benchLibyuvRows(s, size, cold); });
+            add("memcpy" + suffix, [=](benchmark::State& s) { benchMemcpy(s, size, cold); });
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    if (!pathsAgree()) {
+        return 1;
+    }
+    registerAll();
+    SummaryReporter reporter(isatty(STDOUT_FILENO) != 0
+                                 ? benchmark::ConsoleReporter::OO_ColorTabular
+                                 : benchmark::ConsoleReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
