@@ -1,0 +1,100 @@
+// The bulk IN pipe: the camera's own thread produces frames on a steady clock while a host is
+// streaming and, like DMA, writes each one straight into the buffer of the read that is waiting.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <stop_token>
+#include <thread>
+
+#include "faults.h"
+#include "geometry.h"
+#include "virtual_camera/virtual_camera.h"
+
+namespace vcam {
+
+// What the pipe needs from the rest of the camera. Called from the camera's thread, never with the
+// pipe's lock held.
+class FrameSource {
+public:
+    struct State {
+        Geometry geometry;
+        bool frozen = false;
+    };
+    virtual State frameState() = 0;
+    // The cable came out in the middle of a transfer (an armed fault): the camera unplugs, which
+    // must disconnect the pipe and so fail the read in flight.
+    virtual void cablePulled() = 0;
+
+protected:
+    ~FrameSource() = default;
+};
+
+class BulkPipe {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    BulkPipe(FrameSource& source, double framesPerSecond);
+    ~BulkPipe();
+    BulkPipe(const BulkPipe&) = delete;
+    BulkPipe& operator=(const BulkPipe&) = delete;
+
+    // One bulk read, as VirtualCamera::bulkIn describes it.
+    std::optional<std::size_t> read(std::span<std::uint8_t> buffer, Clock::time_point deadline,
+                                    std::stop_token stop);
+
+    // Without a connection every read fails, pending ones at once.
+    void connect();
+    void disconnect();
+
+    void setFramesPerSecond(double framesPerSecond);
+    double framesPerSecond() const;
+    void injectFrameFault(FrameFault fault);
+    void stall(std::chrono::milliseconds duration);
+    void unplugDuringNextTransfer();
+    void failNextTransfers(int count);
+
+    StreamStats stats() const;
+    int pendingReads() const;
+
+private:
+    struct PendingRead {
+        enum class State { Waiting, Done, Failed };
+        std::span<std::uint8_t> buffer;
+        State state = State::Waiting;
+        std::size_t bytes = 0;
+    };
+
+    void run(std::stop_token stop);
+    bool wantsFrames(Clock::time_point now) const;
+    void deliver(std::span<const std::uint8_t> frame, std::unique_lock<std::mutex>& lock);
+    void failPending();
+
+    FrameSource& source_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable_any readDone_;  // host threads wait here for their read to end
+    std::condition_variable_any work_;      // the camera's thread waits here for demand or time
+    // Guarded by mutex_. The camera touches a host's buffer only while its read is in pending_,
+    // and only under the lock, so a read taken out of pending_ is never written again.
+    std::deque<PendingRead*> pending_;
+    bool connected_ = true;
+    double framesPerSecond_;
+    bool restartClock_ = false;
+    StreamFaults faults_;
+    std::uint64_t sent_ = 0;
+    std::uint64_t delivered_ = 0;
+    Clock::time_point lastDemand_{};
+
+    std::atomic<std::int64_t> cameraCpuNanoseconds_{0};  // published by the camera's thread
+    std::jthread thread_;  // started by the first read (under mutex_), joined by the destructor
+};
+
+}  // namespace vcam

@@ -1,0 +1,32 @@
+// Frame sizes the camera can send and the pace a USB 2.0 link allows for them.
+#pragma once
+
+#include <cstddef>
+
+namespace vcam {
+
+struct Geometry {
+    int width = 640;
+    int height = 480;
+
+    std::size_t frameBytes() const {
+        return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 2;
+    }
+    bool operator==(const Geometry&) const = default;
+};
+
+// Status byte 1 (any nonzero value selects the large sensor readout) and the sensor's line count.
+inline Geometry geometryFor(bool highResolution, bool lines480) {
+    if (highResolution) {
+        return {1280, 1024};
+    }
+    return {640, lines480 ? 480 : 512};
+}
+
+// About 40 MB/s of payload fit through a USB 2.0 bulk pipe: enough for 30 small frames a second or
+// 15 large ones.
+inline double realisticFramesPerSecond(Geometry geometry) {
+    return geometry.width > 640 ? 15.0 : 30.0;
+}
+
+}  // namespace vcam
