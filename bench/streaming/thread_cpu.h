@@ -1,0 +1,31 @@
+// CPU time of this process's threads, by thread name, from /proc/self/task/*/stat.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace bench {
+
+struct ThreadCpu {
+    std::string name;
+    double milliseconds = 0;       // utime + stime from /proc, counted in clock ticks (10 ms)
+    double clockMilliseconds = 0;  // the thread's CPU clock, to the nanosecond
+};
+
+// The threads whose name starts with `prefix`, by thread id.
+std::map<pid_t, ThreadCpu> threadsNamed(std::string_view prefix);
+
+struct CpuUse {
+    double milliseconds = 0;
+    double clockMilliseconds = 0;
+};
+
+// CPU used by each thread between two samples (threads that appeared count from zero), summed by
+// name.
+std::map<std::string, CpuUse> cpuBetween(const std::map<pid_t, ThreadCpu>& before,
+                                         const std::map<pid_t, ThreadCpu>& after);
+
+}  // namespace bench

@@ -1,0 +1,40 @@
+#include "qlvctl_run.h"
+
+#include <cstdlib>
+#include <regex>
+
+namespace qlvctl::testing {
+
+std::vector<std::string> qlvctl(std::vector<std::string> words) {
+    words.insert(words.begin(), QLVCTL_PATH);
+    return words;
+}
+
+EnvironmentChanges cameraEnvironment(EnvironmentChanges extra) {
+    EnvironmentChanges changes{
+        {"QLV_CAMERA", std::nullopt},
+        {"QLV_VIRTUAL_CAMERA_CONTROL", std::nullopt},
+        {"QLV_VIRTUAL_CAMERA_FPS", std::nullopt},
+        {"QLV_VIRTUAL_CAMERA_EEPROM", std::nullopt},
+        {"QLV_VIRTUAL_CAMERA_LINES", std::nullopt},
+    };
+    // Under ThreadSanitizer the tool's consumer would be reported for the ring's by-time hand-off.
+    const char* sanitizerOptions = std::getenv("TSAN_OPTIONS");
+    changes["TSAN_OPTIONS"] = std::string(sanitizerOptions != nullptr ? sanitizerOptions : "") +
+                              ":suppressions=" QLVCTL_TSAN_SUPPRESSIONS;
+    for (auto& [name, value] : extra) {
+        changes[name] = value;
+    }
+    return changes;
+}
+
+std::optional<std::uint64_t> reportedCount(const std::string& report, const std::string& label) {
+    const std::regex line("(^|\\n)" + label + "[ \\t]+([0-9]+)(\\n|$)");
+    std::smatch match;
+    if (!std::regex_search(report, match, line)) {
+        return std::nullopt;
+    }
+    return std::stoull(match[2].str());
+}
+
+}  // namespace qlvctl::testing

@@ -1,0 +1,80 @@
+// qlvctl: inspects and exercises the camera through the camera library from a terminal.
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "commands.h"
+
+namespace qlvctl {
+namespace {
+
+struct Command {
+    std::string_view name;
+    std::string_view synopsis;
+    std::string_view summary;
+    int (*run)(Arguments);
+};
+
+constexpr std::array commands{
+    Command{"status", "status", "show the library version and the camera's state", runStatus},
+    Command{"stream", "stream [--seconds N] [--resolution 0|1]",
+            "stream into five buffers and count the frames received, dropped and torn", runStream},
+    Command{"virtual", "virtual <command...>",
+            "send one line command to the virtual camera (try: qlvctl virtual help)", runVirtual},
+};
+
+constexpr std::string_view usageTail =
+    "\n"
+    "environment:\n"
+    "  QLV_CAMERA=virtual          use the built-in virtual camera instead of the USB bus\n"
+    "  QLV_VIRTUAL_CAMERA_FPS      frames per second of the virtual camera\n"
+    "  QLV_VIRTUAL_CAMERA_CONTROL  control socket of the virtual camera (set it for the process\n"
+    "                              that runs the camera, and for 'qlvctl virtual')\n"
+    "\n"
+    "exit codes: 0 done, 1 a request failed or streaming ended early, 2 no camera (or no\n"
+    "control socket), 64 wrong command line\n";
+
+}  // namespace
+
+int showUsage(bool asked) {
+    std::FILE* out = asked ? stdout : stderr;
+    std::fputs("usage: qlvctl <command> [arguments]\n       qlvctl --help\n\ncommands:\n", out);
+    for (const Command& command : commands) {
+        std::fprintf(out, "  %.*s\n      %.*s\n", static_cast<int>(command.synopsis.size()),
+                     command.synopsis.data(), static_cast<int>(command.summary.size()),
+                     command.summary.data());
+    }
+    std::fwrite(usageTail.data(), 1, usageTail.size(), out);
+    return asked ? exitOk : exitUsage;
+}
+
+int usageError(std::string_view command, std::string_view problem) {
+    std::fprintf(stderr, "qlvctl%s%.*s: %.*s\n", command.empty() ? "" : " ",
+                 static_cast<int>(command.size()), command.data(), static_cast<int>(problem.size()),
+                 problem.data());
+    std::fputs("Run 'qlvctl --help' for usage.\n", stderr);
+    return exitUsage;
+}
+
+}  // namespace qlvctl
+
+int main(int argc, char** argv) {
+    using namespace qlvctl;
+    const std::vector<std::string_view> words(argv + 1, argv + argc);
+    if (words.empty()) {
+        return showUsage(false);
+    }
+    if (isHelp(words.front())) {
+        return showUsage(true);
+    }
+    const auto command = std::find_if(commands.begin(), commands.end(),
+                                      [&](const Command& c) { return c.name == words.front(); });
+    if (command == commands.end()) {
+        std::fprintf(stderr, "qlvctl: unknown command '%.*s'\n\n",
+                     static_cast<int>(words.front().size()), words.front().data());
+        return showUsage(false);
+    }
+    return command->run(Arguments(words).subspan(1));
+}
