@@ -107,6 +107,10 @@ struct StreamCase {
     const char* size;
 };
 
+void PrintTo(const StreamCase& c, std::ostream* os) {
+    *os << "resolution " << c.resolution << " for " << c.seconds << " s";
+}
+
 class QlvctlStreamTest : public ::testing::TestWithParam<StreamCase> {};
 
 TEST_P(QlvctlStreamTest, ReceivesWholeFramesFromTheVirtualCamera) {
@@ -126,7 +130,10 @@ TEST_P(QlvctlStreamTest, ReceivesWholeFramesFromTheVirtualCamera) {
 
 INSTANTIATE_TEST_SUITE_P(Cli, QlvctlStreamTest,
                          ::testing::Values(StreamCase{"0", "1", "640 x 480"},
-                                           StreamCase{"1", "3", "1280 x 1024"}));
+                                           StreamCase{"1", "3", "1280 x 1024"}),
+                         [](const auto& info) {
+                             return std::string("Resolution") + info.param.resolution;
+                         });
 
 }  // namespace
 }  // namespace qlvctl::testing
