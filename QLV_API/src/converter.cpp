@@ -72,14 +72,19 @@ void Converter::run(std::stop_token stop) {
         const std::size_t frameBytes =
             static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 2;
         const std::int32_t k = streaming_.completedFrames();
+        std::lock_guard raw(bitmaps_.rawLock);
         if (streaming_.newData() && k != lastConverted && k >= 1) {
             lastConverted = k;
             std::memcpy(memory_.rawFrame.data(), streaming_.internalSlot((k - 1) & 15), frameBytes);
+            streaming_.markConsumed();
         }
-        std::uint8_t* bitmap = bitmaps_.next();
-        convert::convertFrame({memory_.rawFrame.data(), frameBytes}, width, height,
-                              {bitmap + bitmapHeaderSize, displayBitmapSize - bitmapHeaderSize},
-                              convert::bitmapStride(width));
+        {
+            const auto target = bitmaps_.next();
+            convert::convertFrame(
+                {memory_.rawFrame.data(), frameBytes}, width, height,
+                {target.bitmap + bitmapHeaderSize, displayBitmapSize - bitmapHeaderSize},
+                convert::bitmapStride(width));
+        }
         bitmaps_.counter.fetch_add(1, std::memory_order_release);
         bitmaps_.frameReady = true;
     }

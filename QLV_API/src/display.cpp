@@ -114,9 +114,12 @@ void Display::drawOnce() {
                                 static_cast<std::size_t>(areaWidth) * 4};
     const int width = bitmaps_.width;
     const int height = bitmaps_.height;
-    const BgrImage picture{bitmaps_.newest() + bitmapHeaderSize, width, height,
-                           convert::bitmapStride(width)};
-    stretcher_.draw(picture, offscreen, fit);
+    {
+        const auto newest = bitmaps_.newest();
+        const BgrImage picture{newest.bitmap + bitmapHeaderSize, width, height,
+                               convert::bitmapStride(width)};
+        stretcher_.draw(picture, offscreen, fit);
+    }
     for (int y = 0; y < copyHeight; ++y) {
         std::memcpy(rowOf(target, y), rowOf(offscreen, y), static_cast<std::size_t>(copyWidth) * 4);
     }

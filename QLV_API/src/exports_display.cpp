@@ -67,7 +67,7 @@ QLV_EXPORT int32_t QLV_GetDIBData(void* out) {
     const int height = lib->bitmaps.height;
     const std::size_t bytes =
         bitmapHeaderSize + convert::bitmapStride(width) * static_cast<std::size_t>(height);
-    std::memcpy(out, lib->bitmaps.newest(), bytes);
+    std::memcpy(out, lib->bitmaps.newest().bitmap, bytes);
     return record(ok);
 }
 
@@ -78,6 +78,7 @@ QLV_EXPORT int32_t QLV_GetRawData(void* out) {
     }
     const auto bytes = static_cast<std::size_t>(lib->bitmaps.width) *
                        static_cast<std::size_t>(lib->bitmaps.height) * 2;
+    std::lock_guard raw(lib->bitmaps.rawLock);
     std::memcpy(out, lib->memory.rawFrame.data(), bytes);
     return record(ok);
 }

@@ -92,6 +92,7 @@ void Streaming::read(std::stop_token stop, std::vector<std::uint8_t*> ring, std:
     nameThisThread("qlv-reader");
     std::size_t position = 0;
     while (!stop.stop_requested()) {
+        consumed_.load(std::memory_order_acquire);
         const auto received = bus_.readFrame({ring[position], readLength}, stop);
         if (!received) {
             break;  // the camera is gone: streaming ends quietly
@@ -105,10 +106,10 @@ void Streaming::read(std::stop_token stop, std::vector<std::uint8_t*> ring, std:
         newData_.store(true, std::memory_order_release);
         semaphore_.release();
     }
-    onReaderEnd_();
-    // Wakes a waiting consumer so that it sees the stream has ended.
-    semaphore_.release();
     streaming_ = false;
+    onReaderEnd_();
+    // Wakes a waiting consumer, which then sees the stream has ended.
+    semaphore_.release();
 }
 
 }  // namespace qlv

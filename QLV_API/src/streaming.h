@@ -57,6 +57,10 @@ public:
     FrameGeometry geometry() const;
     // Slot `index` of the internal ring (mode 0), for the library's own consumer.
     std::uint8_t* internalSlot(int index) const;
+    // The library's own consumer says it has finished copying a slot. The reader reads this mark
+    // before each read, which orders the copy before the slot's reuse for the memory model (and
+    // its checkers); it never waits on it.
+    void markConsumed() { consumed_.fetch_add(1, std::memory_order_release); }
 
     // The last freeze flag the library knows of (status byte 2).
     std::atomic<std::int32_t> freezeMirror{0};
@@ -76,6 +80,7 @@ private:
     std::atomic<bool> streaming_{false};
     std::atomic<std::int32_t> completed_{0};
     std::atomic<bool> newData_{false};
+    std::atomic<std::uint32_t> consumed_{0};
     std::atomic<int> width_{1280};
     std::atomic<int> height_{1024};
 

@@ -1,5 +1,6 @@
 // AVX2 row converter, 16 pixel pairs per step. Same arithmetic as the SSSE3 one (see there for
-// why it is exact), on two 128-bit lanes at once.
+// why it is exact), on two 128-bit lanes at once. The streaming form stores each step as three
+// aligned 32-byte non-temporal vectors.
 #include <immintrin.h>
 
 #include "convert/row_kernels.h"
@@ -67,7 +68,9 @@ struct Words {
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
 }
 
-// 16 pairs: 64 source bytes to 96 destination bytes.
+// 16 pairs: 64 source bytes to 96 destination bytes, with non-temporal stores when Streaming
+// (dst then 32-byte aligned).
+template <bool Streaming>
 [[QLV_AVX2, gnu::always_inline]] inline void convertStep(const std::uint8_t* src, std::uint8_t* dst,
                                                          const Constants& k) noexcept {
     // Loaded so that the lane-wise packs below leave pixels 0-15 in the low lane and 16-31 in the
@@ -81,10 +84,17 @@ struct Words {
     const __m256i o0 = interleaved(b, g, r, k.select[0]);
     const __m256i o1 = interleaved(b, g, r, k.select[1]);
     const __m256i o2 = interleaved(b, g, r, k.select[2]);
+    const __m256i bytes[3] = {_mm256_permute2x128_si256(o0, o1, 0x20),
+                              _mm256_permute2x128_si256(o2, o0, 0x30),
+                              _mm256_permute2x128_si256(o1, o2, 0x31)};
     auto* out = reinterpret_cast<__m256i*>(dst);
-    _mm256_storeu_si256(out, _mm256_permute2x128_si256(o0, o1, 0x20));
-    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(o2, o0, 0x30));
-    _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(o1, o2, 0x31));
+    for (int block = 0; block < 3; ++block) {
+        if constexpr (Streaming) {
+            _mm256_stream_si256(out + block, bytes[block]);
+        } else {
+            _mm256_storeu_si256(out + block, bytes[block]);
+        }
+    }
 }
 
 }  // namespace
@@ -99,13 +109,27 @@ struct Words {
     const Constants k = makeConstants();
     std::size_t p = 0;
     for (; p + kStep <= pairs; p += kStep) {
-        convertStep(src + 4 * p, dst + 6 * p, k);
+        convertStep<false>(src + 4 * p, dst + 6 * p, k);
     }
     // The rest as one more step ending at the row's end, rewriting some pixels with equal bytes.
     if (p < pairs) {
         p = pairs - kStep;
-        convertStep(src + 4 * p, dst + 6 * p, k);
+        convertStep<false>(src + 4 * p, dst + 6 * p, k);
     }
+}
+
+[[QLV_AVX2]] void convertRowAvx2Streaming(const std::uint8_t* src, std::uint8_t* dst,
+                                          std::size_t pairs) noexcept {
+    constexpr std::size_t kStep = 16;
+    const StreamingSplit split =
+        splitForStreaming(reinterpret_cast<std::uintptr_t>(dst), pairs, kStep, 32, true);
+    convertRowAvx2(src, dst, split.head);
+    const Constants k = makeConstants();
+    std::size_t p = split.head;
+    for (std::size_t step = 0; step < split.steps; ++step, p += kStep) {
+        convertStep<true>(src + 4 * p, dst + 6 * p, k);
+    }
+    convertRowAvx2(src + 4 * p, dst + 6 * p, pairs - p);
 }
 
 #undef QLV_AVX2

@@ -2,6 +2,8 @@
 // arithmetic as the SSSE3 one (see there for why it is exact) on four 128-bit lanes; byte
 // permutes across the whole register (vpermt2b) interleave the channels, and masked loads and
 // stores finish a row without reading or writing past its end.
+// The streaming form writes each step as three aligned 64-byte non-temporal stores, whole cache
+// lines that go to memory without first being read into the cache.
 #include <immintrin.h>
 
 #include "convert/row_kernels.h"
@@ -141,6 +143,26 @@ inline __mmask64 firstBytes(std::size_t n) noexcept {
         _mm512_mask_storeu_epi8(outBytes + 64 * block, firstBytes(outSize - 64 * block),
                                 out.bytes[block]);
     }
+}
+
+[[QLV_AVX512]] void convertRowAvx512Streaming(const std::uint8_t* src, std::uint8_t* dst,
+                                              std::size_t pairs) noexcept {
+    constexpr std::size_t kStep = 32;
+    // Masked stores let the head and tail stop at any pair.
+    const StreamingSplit split =
+        splitForStreaming(reinterpret_cast<std::uintptr_t>(dst), pairs, kStep, 64, false);
+    convertRowAvx512(src, dst, split.head);
+    const Constants k = makeConstants();
+    std::size_t p = split.head;
+    for (std::size_t step = 0; step < split.steps; ++step, p += kStep) {
+        const std::uint8_t* in = src + 4 * p;
+        const Output out = convertStep(_mm512_loadu_si512(in), _mm512_loadu_si512(in + 64), k);
+        auto* line = reinterpret_cast<__m512i*>(dst + 6 * p);
+        for (int block = 0; block < 3; ++block) {
+            _mm512_stream_si512(line + block, out.bytes[block]);
+        }
+    }
+    convertRowAvx512(src + 4 * p, dst + 6 * p, pairs - p);
 }
 
 #undef QLV_AVX512

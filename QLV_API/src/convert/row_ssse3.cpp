@@ -9,6 +9,7 @@
 //   red   floor(91894 cr / 65536)  =   cr + mulhi(cr, 26358)
 //   green floor(-(22649 cb + 46825 cr) / 65536) = high word of (-22649 cb + 18711 cr) - 65536 cr
 // where mulhi is the signed high half of a 16 x 16 bit product, itself a floor.
+// The streaming form stores each step as three aligned 16-byte non-temporal vectors.
 // All functions carry their own target attribute (no file-wide -m flags), so no code from here
 // runs unless the caller checked the CPU.
 #include <immintrin.h>
@@ -69,7 +70,9 @@ struct Words {
         _mm_shuffle_epi8(r, select[2]));
 }
 
-// 8 pairs: 32 source bytes to 48 destination bytes.
+// 8 pairs: 32 source bytes to 48 destination bytes, with non-temporal stores when Streaming
+// (dst then 16-byte aligned).
+template <bool Streaming>
 [[QLV_SSSE3, gnu::always_inline]] inline void convertStep(const std::uint8_t* src,
                                                           std::uint8_t* dst,
                                                           const Constants& k) noexcept {
@@ -79,8 +82,12 @@ struct Words {
     const __m128i g = _mm_packus_epi16(lo.g, hi.g);
     const __m128i r = _mm_packus_epi16(lo.r, hi.r);
     for (int block = 0; block < 3; ++block) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * block),
-                         interleaved(b, g, r, k.select[block]));
+        auto* out = reinterpret_cast<__m128i*>(dst + 16 * block);
+        if constexpr (Streaming) {
+            _mm_stream_si128(out, interleaved(b, g, r, k.select[block]));
+        } else {
+            _mm_storeu_si128(out, interleaved(b, g, r, k.select[block]));
+        }
     }
 }
 
@@ -96,14 +103,28 @@ struct Words {
     const Constants k = makeConstants();
     std::size_t p = 0;
     for (; p + kStep <= pairs; p += kStep) {
-        convertStep(src + 4 * p, dst + 6 * p, k);
+        convertStep<false>(src + 4 * p, dst + 6 * p, k);
     }
     // The rest as one more step ending at the row's end: it rewrites some pixels with the same
     // bytes instead of falling back to slow code.
     if (p < pairs) {
         p = pairs - kStep;
-        convertStep(src + 4 * p, dst + 6 * p, k);
+        convertStep<false>(src + 4 * p, dst + 6 * p, k);
     }
+}
+
+[[QLV_SSSE3]] void convertRowSsse3Streaming(const std::uint8_t* src, std::uint8_t* dst,
+                                            std::size_t pairs) noexcept {
+    constexpr std::size_t kStep = 8;
+    const StreamingSplit split =
+        splitForStreaming(reinterpret_cast<std::uintptr_t>(dst), pairs, kStep, 16, true);
+    convertRowSsse3(src, dst, split.head);
+    const Constants k = makeConstants();
+    std::size_t p = split.head;
+    for (std::size_t step = 0; step < split.steps; ++step, p += kStep) {
+        convertStep<true>(src + 4 * p, dst + 6 * p, k);
+    }
+    convertRowSsse3(src + 4 * p, dst + 6 * p, pairs - p);
 }
 
 #undef QLV_SSSE3

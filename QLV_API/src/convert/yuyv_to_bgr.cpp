@@ -2,6 +2,10 @@
 
 #include "convert/row_kernels.h"
 
+#if QLV_CONVERT_X86
+#include <immintrin.h>
+#endif
+
 namespace qlv::convert {
 
 namespace {
@@ -16,15 +20,16 @@ inline std::uint8_t clampFixed(std::int32_t v) noexcept {
     return static_cast<std::uint8_t>(v >> 16);
 }
 
-detail::RowConverter rowConverter(Path path) noexcept {
+detail::RowConverter rowConverter(Path path, Stores stores) noexcept {
+    const bool streaming = stores == Stores::Streaming;
     switch (path) {
 #if QLV_CONVERT_X86
         case Path::Ssse3:
-            return detail::convertRowSsse3;
+            return streaming ? detail::convertRowSsse3Streaming : detail::convertRowSsse3;
         case Path::Avx2:
-            return detail::convertRowAvx2;
+            return streaming ? detail::convertRowAvx2Streaming : detail::convertRowAvx2;
         case Path::Avx512:
-            return detail::convertRowAvx512;
+            return streaming ? detail::convertRowAvx512Streaming : detail::convertRowAvx512;
 #else
         case Path::Ssse3:
         case Path::Avx2:
@@ -52,39 +57,53 @@ bool rangesOverlap(const void* a, std::size_t aSize, const void* b, std::size_t 
     return aBegin < bBegin + bSize && bBegin < aBegin + aSize;
 }
 
-bool convertWith(detail::RowConverter convertRow, std::span<const std::uint8_t> yuyv, int width,
-                 int height, std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept {
+// The bytes the destination spans, or 0 when the arguments are refused.
+std::size_t checkedDstBytes(std::span<const std::uint8_t> yuyv, int width, int height,
+                            std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept {
     if (width <= 0 || width % 2 != 0 || height <= 0) {
-        return false;
+        return 0;
     }
     const auto w = static_cast<std::size_t>(width);
     const auto h = static_cast<std::size_t>(height);
-    const std::size_t srcRowBytes = 2 * w;
     const std::size_t dstRowBytes = 3 * w;
     if (dstStride < dstRowBytes) {
-        return false;
+        return 0;
     }
     // The last destination row needs no padding after it. The stride is the caller's, so its
     // product is checked for overflow; the source size cannot overflow with int dimensions.
     std::size_t dstNeeded = 0;
     if (__builtin_mul_overflow(dstStride, h - 1, &dstNeeded) ||
         __builtin_add_overflow(dstNeeded, dstRowBytes, &dstNeeded)) {
-        return false;
+        return 0;
     }
-    const std::size_t srcNeeded = srcRowBytes * h;
+    const std::size_t srcNeeded = 2 * w * h;
     if (yuyv.size() < srcNeeded || bgrBottomUp.size() < dstNeeded) {
-        return false;
+        return 0;
     }
     if (rangesOverlap(yuyv.data(), srcNeeded, bgrBottomUp.data(), dstNeeded)) {
-        return false;
+        return 0;
     }
+    return dstNeeded;
+}
 
+// Arguments already checked.
+void convertRows(detail::RowConverter convertRow, Stores stores, const std::uint8_t* yuyv,
+                 int width, int height, std::uint8_t* bgrBottomUp, std::size_t dstStride) noexcept {
+    const auto w = static_cast<std::size_t>(width);
+    const auto h = static_cast<std::size_t>(height);
     const std::size_t pairs = w / 2;
     for (std::size_t r = 0; r < h; ++r) {
-        convertRow(yuyv.data() + r * srcRowBytes, bgrBottomUp.data() + (h - 1 - r) * dstStride,
-                   pairs);
+        convertRow(yuyv + r * 2 * w, bgrBottomUp + (h - 1 - r) * dstStride, pairs);
     }
-    return true;
+#if QLV_CONVERT_X86
+    // Non-temporal stores are not ordered with later stores: without the fence the caller's
+    // release store of its hand-over counter could become visible before parts of the bitmap.
+    if (stores == Stores::Streaming) {
+        _mm_sfence();
+    }
+#else
+    static_cast<void>(stores);
+#endif
 }
 
 }  // namespace
@@ -136,18 +155,60 @@ Path activePath() noexcept {
     return active;
 }
 
+const char* storesName(Stores stores) noexcept {
+    switch (stores) {
+        case Stores::Regular:
+            return "regular";
+        case Stores::Streaming:
+            return "streaming";
+    }
+    return "unknown";
+}
+
+bool storesSupported(Path path, Stores stores) noexcept {
+    switch (stores) {
+        case Stores::Regular:
+            return pathSupported(path);
+        case Stores::Streaming:
+            return path != Path::Scalar && pathSupported(path);
+    }
+    return false;
+}
+
+Stores activeStores(std::size_t dstBytes) noexcept {
+    static const bool canStream = storesSupported(activePath(), Stores::Streaming);
+    return canStream && dstBytes >= kStreamingMinBytes ? Stores::Streaming : Stores::Regular;
+}
+
 bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
                   std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept {
-    static const detail::RowConverter active = rowConverter(activePath());
-    return convertWith(active, yuyv, width, height, bgrBottomUp, dstStride);
+    static const detail::RowConverter regular = rowConverter(activePath(), Stores::Regular);
+    static const detail::RowConverter streaming = rowConverter(activePath(), Stores::Streaming);
+    const std::size_t dstBytes = checkedDstBytes(yuyv, width, height, bgrBottomUp, dstStride);
+    if (dstBytes == 0) {
+        return false;
+    }
+    const Stores stores = activeStores(dstBytes);
+    convertRows(stores == Stores::Streaming ? streaming : regular, stores, yuyv.data(), width,
+                height, bgrBottomUp.data(), dstStride);
+    return true;
+}
+
+bool convertFrameWith(Path path, Stores stores, std::span<const std::uint8_t> yuyv, int width,
+                      int height, std::span<std::uint8_t> bgrBottomUp,
+                      std::size_t dstStride) noexcept {
+    if (!storesSupported(path, stores) ||
+        checkedDstBytes(yuyv, width, height, bgrBottomUp, dstStride) == 0) {
+        return false;
+    }
+    convertRows(rowConverter(path, stores), stores, yuyv.data(), width, height,
+                bgrBottomUp.data(), dstStride);
+    return true;
 }
 
 bool convertFrameWith(Path path, std::span<const std::uint8_t> yuyv, int width, int height,
                       std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept {
-    if (!pathSupported(path)) {
-        return false;
-    }
-    return convertWith(rowConverter(path), yuyv, width, height, bgrBottomUp, dstStride);
+    return convertFrameWith(path, Stores::Regular, yuyv, width, height, bgrBottomUp, dstStride);
 }
 
 namespace detail {

@@ -51,6 +51,31 @@ bool pathSupported(Path path) noexcept;
 // The path convertFrame uses: the widest supported one, chosen on first use and kept.
 Path activePath() noexcept;
 
+// How a path writes the bitmap. Both give identical bytes.
+enum class Stores {
+    Regular,    // through the caches, where the next reader of a small bitmap finds it
+    Streaming,  // non-temporal, whole aligned vectors straight to memory: no cache line is read
+                // for ownership first and the caches keep what they held; the vector paths only
+};
+
+const char* storesName(Stores stores) noexcept;
+
+// True when the path can write with these stores on this CPU.
+bool storesSupported(Path path, Stores stores) noexcept;
+
+// Destinations spanning at least this many bytes are streamed by convertFrame. A 1280 x 1024
+// bitmap (3.75 MiB) is, a 640 x 480 one (0.88 MiB) is not: a bitmap this large would push much
+// of the converter's core's share of the last-level cache out, and written through the caches
+// costs a read of every line before it is written, so streaming halves the memory traffic of
+// its writes. Smaller ones mostly stay in cache, where regular stores are as fast and the
+// reader of the bitmap finds it there.
+inline constexpr std::size_t kStreamingMinBytes = std::size_t{2} << 20;
+
+// The stores convertFrame uses for a destination spanning dstBytes bytes, that is
+// dstStride * (height - 1) + 3 * width: Streaming from kStreamingMinBytes on when the active path
+// supports it, else Regular.
+Stores activeStores(std::size_t dstBytes) noexcept;
+
 // Bytes per row of a 24-bit bitmap: 3 bytes per pixel, padded to a multiple of 4.
 // Only meaningful for width > 0.
 constexpr std::size_t bitmapStride(int width) noexcept {
@@ -64,6 +89,9 @@ constexpr std::size_t bitmapStride(int width) noexcept {
 // red + crToR), then 0 if negative, 255 if 2^24 or more, else the value / 65536.
 // Bytes between 3 * width and dstStride of each destination row are not touched.
 //
+// Every streaming store is fenced before the function returns, so a release store after the call
+// publishes the bitmap to a thread that acquires it, as with regular stores.
+//
 // Returns true when converted. Returns false, leaving the destination untouched, when width is
 // not positive and even, height is not positive, dstStride < 3 * width, yuyv is shorter than
 // 2 * width * height bytes, bgrBottomUp is shorter than dstStride * (height - 1) + 3 * width
@@ -71,8 +99,13 @@ constexpr std::size_t bitmapStride(int width) noexcept {
 bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
                   std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept;
 
-// The same with a chosen path; also returns false when the path is not supported here.
-// Lets tests and benchmarks compare the paths with each other.
+// The same with a chosen path and stores, whatever the size; also returns false when the path
+// or the stores are not supported here. Lets tests and benchmarks compare them with each other.
+bool convertFrameWith(Path path, Stores stores, std::span<const std::uint8_t> yuyv, int width,
+                      int height, std::span<std::uint8_t> bgrBottomUp,
+                      std::size_t dstStride) noexcept;
+
+// The same with regular stores.
 bool convertFrameWith(Path path, std::span<const std::uint8_t> yuyv, int width, int height,
                       std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept;
 
