@@ -5,6 +5,7 @@ qlv_packages=(
     cmake ninja-build g++ pkg-config
     libusb-1.0-0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    umockdev libumockdev-dev usbutils
     libyuv-dev
 )
 

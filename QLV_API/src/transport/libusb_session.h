@@ -14,8 +14,8 @@ namespace qlv {
 // libusb intends when one thread handles events.
 class LibusbSession {
 public:
-    // Starts libusb on the session's thread (so that the helper threads libusb starts carry the
-    // library's name) and waits until it is ready. context() is null when libusb cannot start.
+    // Starts libusb on the session's thread and waits until it is ready. context() is null when
+    // libusb cannot start.
     LibusbSession();
     // Stops the thread, then ends libusb. Nothing may be open on the context any more.
     ~LibusbSession();
