@@ -19,15 +19,24 @@ TEST_P(QlvctlHelpTest, PrintsUsageAndSucceeds) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->exitCode, 0);
     EXPECT_THAT(result->out, HasSubstr("usage: qlvctl"));
-    for (const char* command : {"status", "stream", "virtual"}) {
-        EXPECT_THAT(result->out, HasSubstr(command));
+    for (const char* command :
+         {"status", "stream", "virtual", "grab", "set", "serial", "eeprom", "rgb", "shipment"}) {
+        EXPECT_THAT(result->out, HasSubstr(std::string("\n  ") + command));
     }
+    for (const char* setting : {"hue", "contrast", "ae", "target", "exposure", "flicker", "mirror",
+                                "sharpness", "gamma", "chroma", "mode", "awb"}) {
+        EXPECT_THAT(result->out, HasSubstr(std::string("\n  ") + setting + " "));
+    }
+    EXPECT_THAT(result->out, HasSubstr("64"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, QlvctlHelpTest,
                          ::testing::Values(std::vector<std::string>{"--help"},
                                            std::vector<std::string>{"-h"},
-                                           std::vector<std::string>{"stream", "--help"}));
+                                           std::vector<std::string>{"stream", "--help"},
+                                           std::vector<std::string>{"grab", "--help"},
+                                           std::vector<std::string>{"set", "hue", "--help"},
+                                           std::vector<std::string>{"shipment", "-h"}));
 
 class QlvctlUsageErrorTest : public ::testing::TestWithParam<std::vector<std::string>> {};
 

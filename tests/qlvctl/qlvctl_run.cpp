@@ -1,5 +1,7 @@
 #include "qlvctl_run.h"
 
+#include <stdlib.h>
+
 #include <cstdlib>
 #include <regex>
 
@@ -26,6 +28,27 @@ EnvironmentChanges cameraEnvironment(EnvironmentChanges extra) {
         changes[name] = value;
     }
     return changes;
+}
+
+TemporaryFolder::TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qlvctl-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) {
+        path_ = pattern;
+    }
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) {
+        std::filesystem::remove_all(path_, ignored);
+    }
+}
+
+EnvironmentChanges virtualCameraEnvironment(const std::filesystem::path& eepromFile,
+                                            EnvironmentChanges extra) {
+    extra["QLV_CAMERA"] = "virtual";
+    extra["QLV_VIRTUAL_CAMERA_EEPROM"] = eepromFile.string();
+    return cameraEnvironment(std::move(extra));
 }
 
 std::optional<std::uint64_t> reportedCount(const std::string& report, const std::string& label) {

@@ -1,5 +1,4 @@
 // qlvctl virtual against a camera that runs in another qlvctl process, as a developer uses it.
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -17,27 +16,6 @@ namespace {
 
 using ::testing::HasSubstr;
 namespace fs = std::filesystem;
-
-// A private folder for the control socket, removed afterwards.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "qlvctl-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 class QlvctlVirtualTest : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 
 #include <QLV_API.h>
 
+#include <array>
 #include <cstdio>
 #include <thread>
 
@@ -47,6 +48,31 @@ bool CameraSession::waitForCamera(std::chrono::milliseconds limit) const {
 
 bool CameraSession::waitForCameraGone(std::chrono::milliseconds limit) const {
     return waitForPresence(false, limit);
+}
+
+int connectCamera(const CameraSession& session) {
+    if (!session.started()) {
+        return exitFailed;
+    }
+    return session.waitForCamera() ? exitOk : reportNoCamera();
+}
+
+bool waitUntilEepromIdle(std::chrono::milliseconds limit) {
+    // Status byte 3 is the only sign of a finished write; the camera raises no event for it.
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        std::array<std::uint8_t, 5> status{};
+        if (QLV_GetDevStatus(status.data()) != 0) {
+            return false;
+        }
+        if (status[3] == 0) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 int reportNoCamera() {

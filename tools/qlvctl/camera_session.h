@@ -28,6 +28,14 @@ private:
     bool started_ = false;
 };
 
+// Exit code exitOk when the library started and found the camera within a second; otherwise the
+// command's exit code, with the reason printed.
+int connectCamera(const CameraSession& session);
+
+// Waits up to `limit` until the camera has finished writing its EEPROM (status byte 3 clear), so
+// that what was written can be read back. False when it stays busy or its status cannot be read.
+bool waitUntilEepromIdle(std::chrono::milliseconds limit = std::chrono::seconds(1));
+
 // Prints why no camera was found and how to get one; returns exitNoCamera.
 int reportNoCamera();
 

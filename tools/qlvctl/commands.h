@@ -9,7 +9,7 @@ namespace qlvctl {
 // Exit codes shared by every command.
 inline constexpr int exitOk = 0;
 inline constexpr int exitFailed = 1;    // a request failed, or streaming ended early
-inline constexpr int exitNoCamera = 2;  // no camera, or the virtual camera cannot be reached
+inline constexpr int exitNoCamera = 2;  // no camera within a second, or no virtual camera to reach
 inline constexpr int exitUsage = 64;    // the command line is wrong (EX_USAGE)
 
 using Arguments = std::span<const std::string_view>;
@@ -17,6 +17,12 @@ using Arguments = std::span<const std::string_view>;
 int runStatus(Arguments arguments);
 int runStream(Arguments arguments);
 int runVirtual(Arguments arguments);
+int runGrab(Arguments arguments);
+int runSet(Arguments arguments);
+int runSerial(Arguments arguments);
+int runEeprom(Arguments arguments);
+int runRgb(Arguments arguments);
+int runShipment(Arguments arguments);
 
 // Prints the usage text to stdout (asked for) or stderr (after a mistake) and returns the exit
 // code that goes with it.

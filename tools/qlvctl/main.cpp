@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "picture_setting.h"
 
 namespace qlvctl {
 namespace {
@@ -23,6 +24,28 @@ constexpr std::array commands{
             "stream into five buffers and count the frames received, dropped and torn", runStream},
     Command{"virtual", "virtual <command...>",
             "send one line command to the virtual camera (try: qlvctl virtual help)", runVirtual},
+    // Alternatives and long summaries go on lines of their own, indented like the first.
+    Command{"grab",
+            "grab <file.bmp> [--resolution 0|1]\n"
+            "       [--set <setting>=<value>[,<value>...]]...",
+            "take one picture through the library's display path, save it as a 24-bit BMP",
+            runGrab},
+    Command{"set", "set <setting> <value>...",
+            "change a picture setting in the camera (settings below)", runSet},
+    Command{"serial", "serial [get]\n  serial set <0..65535>",
+            "read or write the camera's serial number", runSerial},
+    Command{"eeprom", "eeprom dump <address> <length>",
+            "show bytes of the camera's 16 KiB EEPROM (addresses 0..0x3fff) in hex", runEeprom},
+    Command{"rgb", "rgb get <index>\n  rgb set <index> <first> <second> <third> <fourth>",
+            "read or write colour record 0..5: first 0..0xffffff, the others -32768..32767",
+            runRgb},
+    Command{"shipment",
+            "shipment get <offset> <length>\n"
+            "  shipment set <offset> <text>\n"
+            "  shipment set <offset> --hex <bytes>",
+            "read or write the 4552 bytes of shipment data: text is stored as typed, with no\n"
+            "      terminator; --hex takes pairs of hex digits, e.g. --hex 00ff10",
+            runShipment},
 };
 
 constexpr std::string_view usageTail =
@@ -30,11 +53,14 @@ constexpr std::string_view usageTail =
     "environment:\n"
     "  QLV_CAMERA=virtual          use the built-in virtual camera instead of the USB bus\n"
     "  QLV_VIRTUAL_CAMERA_FPS      frames per second of the virtual camera\n"
+    "  QLV_VIRTUAL_CAMERA_EEPROM   file that keeps the virtual camera's EEPROM between runs\n"
     "  QLV_VIRTUAL_CAMERA_CONTROL  control socket of the virtual camera (set it for the process\n"
     "                              that runs the camera, and for 'qlvctl virtual')\n"
     "\n"
-    "exit codes: 0 done, 1 a request failed or streaming ended early, 2 no camera (or no\n"
-    "control socket), 64 wrong command line\n";
+    "Numbers on the command line are decimal or 0x hex. Writes to the EEPROM are read back.\n"
+    "\n"
+    "exit codes: 0 done, 1 a request failed, a write did not read back or streaming ended early,\n"
+    "2 no camera within a second (or no control socket), 64 wrong command line\n";
 
 }  // namespace
 
@@ -46,6 +72,8 @@ int showUsage(bool asked) {
                      command.synopsis.data(), static_cast<int>(command.summary.size()),
                      command.summary.data());
     }
+    std::fputc('\n', out);
+    std::fwrite(settingsUsage.data(), 1, settingsUsage.size(), out);
     std::fwrite(usageTail.data(), 1, usageTail.size(), out);
     return asked ? exitOk : exitUsage;
 }

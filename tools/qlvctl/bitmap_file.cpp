@@ -1,0 +1,119 @@
+#include "bitmap_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace qlvctl {
+namespace {
+
+constexpr std::size_t infoHeaderSize = 40;
+constexpr std::size_t fileHeaderSize = 14;
+constexpr std::size_t imageSizeField = 20;  // biSizeImage within the info header
+
+std::uint32_t readLe32(std::span<const std::uint8_t> at) {
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+std::uint16_t readLe16(std::span<const std::uint8_t> at) {
+    return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+
+void writeLe32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+std::string describeErrno(const std::string& doing) {
+    return doing + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+std::optional<BitmapSize> readBitmapHeader(std::span<const std::uint8_t> header) {
+    if (header.size() < infoHeaderSize) {
+        return std::nullopt;
+    }
+    const auto width = static_cast<std::int32_t>(readLe32(header.subspan(4)));
+    const auto height = static_cast<std::int32_t>(readLe32(header.subspan(8)));
+    // A negative height would be a top-down bitmap, which the library never makes.
+    if (readLe32(header) != infoHeaderSize || width <= 0 || height <= 0 ||
+        readLe16(header.subspan(12)) != 1 || readLe16(header.subspan(14)) != 24 ||
+        readLe32(header.subspan(16)) != 0) {
+        return std::nullopt;
+    }
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    return BitmapSize{width, height, stride};
+}
+
+std::vector<std::uint8_t> bmpFile(std::span<const std::uint8_t> bitmap, const BitmapSize& size) {
+    const std::size_t pixelBytes = size.stride * static_cast<std::size_t>(size.height);
+    const std::size_t bitmapBytes = infoHeaderSize + pixelBytes;
+    std::vector<std::uint8_t> file(fileHeaderSize + bitmapBytes);
+    file[0] = 'B';
+    file[1] = 'M';
+    writeLe32(&file[2], static_cast<std::uint32_t>(file.size()));
+    writeLe32(&file[10], static_cast<std::uint32_t>(fileHeaderSize + infoHeaderSize));
+    std::copy_n(bitmap.begin(), bitmapBytes, file.begin() + fileHeaderSize);
+    // The library leaves the image size 0, which the format allows; some readers want it filled.
+    writeLe32(&file[fileHeaderSize + imageSizeField], static_cast<std::uint32_t>(pixelBytes));
+    return file;
+}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+    }
+}
+
+bool AtomicFile::open(std::string& problem) {
+    temporary_ = path_ + ".tmp." + std::to_string(::getpid());
+    // 0666 before the umask, as for any file the user makes.
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+        problem = describeErrno("cannot create " + temporary_);
+        temporary_.clear();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::commit(std::span<const std::uint8_t> bytes, std::string& problem) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            problem = describeErrno("cannot write " + temporary_);
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    // Flushed before the rename, so a crash cannot leave the new name on an empty file.
+    const bool synced = ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!synced || !closed) {
+        problem = describeErrno("cannot write " + temporary_);
+        return false;
+    }
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        problem = describeErrno("cannot rename " + temporary_ + " to " + path_);
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+}  // namespace qlvctl
