@@ -6,6 +6,7 @@ qlv_packages=(
     libusb-1.0-0-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     umockdev libumockdev-dev usbutils
+    python3 file
     libyuv-dev
 )
 

@@ -2,77 +2,21 @@
 // fetches every descriptor through usbfs (control transfers from another process) and decodes
 // them with its own code.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include <virtual_camera/virtual_camera.h>
 
+#include "child_process.h"
 #include "emulated_bus.h"
-
-extern char** environ;
 
 namespace {
 
-struct Finished {
-    int status = -1;
-    std::string output;
-};
-
-// Runs `args` with this environment but for LD_PRELOAD, which gets umockdev's library alone: the
-// program is not built with our sanitizers.
-Finished run(const std::vector<std::string>& args) {
-    std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        if (std::strncmp(*entry, "LD_PRELOAD=", 11) != 0) {
-            environment.emplace_back(*entry);
-        }
-    }
-    environment.push_back(std::string("LD_PRELOAD=") + QLV_UMOCKDEV_PRELOAD);
-    std::vector<char*> envp;
-    for (auto& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-    std::vector<std::string> words = args;
-    std::vector<char*> argv;
-    for (auto& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-
-    Finished result;
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        return result;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (spawned == 0) {
-        char chunk[4096];
-        ssize_t got = 0;
-        while ((got = read(pipeFds[0], chunk, sizeof chunk)) > 0) {
-            result.output.append(chunk, static_cast<std::size_t>(got));
-        }
-        waitpid(child, &result.status, 0);
-    }
-    close(pipeFds[0]);
-    return result;
-}
-
 std::string lsusbVerbose(const usbemu::EmulatedDevice& device, int& status) {
     const std::string where = "1:" + std::to_string(*device.address());
-    const Finished lsusb = run({QLV_LSUSB, "-v", "-s", where});
+    // lsusb is not built with our sanitizers: umockdev's library alone goes first.
+    const auto lsusb = usbtest::runChild({QLV_LSUSB, "-v", "-s", where}, QLV_UMOCKDEV_PRELOAD);
     status = lsusb.status;
     return lsusb.output;
 }

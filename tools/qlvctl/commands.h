@@ -15,6 +15,7 @@ inline constexpr int exitUsage = 64;    // the command line is wrong (EX_USAGE)
 using Arguments = std::span<const std::string_view>;
 
 int runStatus(Arguments arguments);
+int runList(Arguments arguments);
 int runStream(Arguments arguments);
 int runVirtual(Arguments arguments);
 int runGrab(Arguments arguments);

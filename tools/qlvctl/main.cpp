@@ -22,6 +22,8 @@ constexpr std::array commands{
     Command{"status", "status", "show the library version and the camera's state", runStatus},
     Command{"stream", "stream [--seconds N] [--resolution 0|1]",
             "stream into five buffers and count the frames received, dropped and torn", runStream},
+    Command{"list", "list", "list the USB devices taken for the camera, and how each matched",
+            runList},
     Command{"virtual", "virtual <command...>",
             "send one line command to the virtual camera (try: qlvctl virtual help)", runVirtual},
     // Alternatives and long summaries go on lines of their own, indented like the first.
