@@ -49,6 +49,22 @@ TEST(Commands, StreamCommandsReachThePipe) {
     EXPECT_NE(camera.command("help").find("stall <ms>"), std::string::npos);
 }
 
+TEST(Commands, MainsSetsTheRoomsLights) {
+    VirtualCamera camera(quickCamera());
+    EXPECT_EQ(camera.mainsHz(), 50);
+    EXPECT_NE(camera.command("status").find(" mains=50"), std::string::npos);
+    EXPECT_EQ(camera.command("mains 60"), "ok");
+    EXPECT_EQ(camera.mainsHz(), 60);
+    EXPECT_NE(camera.command("status").find(" mains=60"), std::string::npos);
+    EXPECT_NE(camera.command("help").find("mains 50|60"), std::string::npos);
+
+    Options options = quickCamera();
+    options.mainsHz = 60;
+    EXPECT_EQ(VirtualCamera(options).mainsHz(), 60);
+    options.mainsHz = 55;
+    EXPECT_EQ(VirtualCamera(options).mainsHz(), 50) << "lights run on 50 or 60 Hz";
+}
+
 class BadCommand : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(BadCommand, IsRefusedAndChangesNothing) {
@@ -66,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, BadCommand,
                                            "mode +2", "mode 2.0", "lines 500", "stall -1",
                                            "stall 99999999999999999999999", "stall 600001",
                                            "fps -1", "fps abc", "fps nan", "fps inf", "fps 1e3",
-                                           "fps 10001", "unplug now", "status please",
+                                           "fps 10001", "mains", "mains 55", "mains 60 Hz",
+                                           "mains 050", "unplug now", "status please",
                                            std::string("mode\0 2", 7), "mode 2\x01", "\xff\xfe",
                                            std::string(5000, 'x')));
 
@@ -210,8 +227,9 @@ TEST_F(ControlSocket, NeverDeletesAFileThatIsNotASocket) {
 class Environment : public ::testing::Test {
 protected:
     void TearDown() override {
-        for (const char* name : {"QLV_VIRTUAL_CAMERA_FPS", "QLV_VIRTUAL_CAMERA_EEPROM",
-                                 "QLV_VIRTUAL_CAMERA_CONTROL", "QLV_VIRTUAL_CAMERA_LINES"}) {
+        for (const char* name :
+             {"QLV_VIRTUAL_CAMERA_FPS", "QLV_VIRTUAL_CAMERA_EEPROM", "QLV_VIRTUAL_CAMERA_CONTROL",
+              "QLV_VIRTUAL_CAMERA_LINES", "QLV_VIRTUAL_CAMERA_MAINS"}) {
             ::unsetenv(name);
         }
     }
@@ -222,11 +240,13 @@ TEST_F(Environment, OptionsComeFromTheVariables) {
     ::setenv("QLV_VIRTUAL_CAMERA_EEPROM", "/tmp/e.bin", 1);
     ::setenv("QLV_VIRTUAL_CAMERA_CONTROL", "/tmp/c.sock", 1);
     ::setenv("QLV_VIRTUAL_CAMERA_LINES", "512", 1);
+    ::setenv("QLV_VIRTUAL_CAMERA_MAINS", "60", 1);
     const Options options = Options::fromEnvironment();
     EXPECT_EQ(options.framesPerSecond, 12.5);
     EXPECT_EQ(options.eepromFile, "/tmp/e.bin");
     EXPECT_EQ(options.controlSocket, "/tmp/c.sock");
     EXPECT_FALSE(options.lines480);
+    EXPECT_EQ(options.mainsHz, 60);
 
     ::setenv("QLV_VIRTUAL_CAMERA_FPS", "max", 1);
     EXPECT_LT(Options::fromEnvironment().framesPerSecond, 0);
@@ -234,8 +254,10 @@ TEST_F(Environment, OptionsComeFromTheVariables) {
     // Bad values leave the defaults.
     ::setenv("QLV_VIRTUAL_CAMERA_FPS", "fast", 1);
     ::setenv("QLV_VIRTUAL_CAMERA_LINES", "500", 1);
+    ::setenv("QLV_VIRTUAL_CAMERA_MAINS", "55", 1);
     EXPECT_EQ(Options::fromEnvironment().framesPerSecond, 0);
     EXPECT_TRUE(Options::fromEnvironment().lines480);
+    EXPECT_EQ(Options::fromEnvironment().mainsHz, 50);
 }
 
 }  // namespace

@@ -142,6 +142,53 @@ TEST(EepromFile, WritesSurviveTheCamera) {
     EXPECT_EQ(files, 1u) << "no temporary file is left behind";
 }
 
+// What the host keeps in the camera: serial number, colour records and shipment data, written as
+// the host writes them (records whole, shipment data in chunks of 32 bytes).
+TEST(EepromFile, TheCamerasOwnDataSurvivesReplugAndRestart) {
+    TemporaryFolder folder;
+    Options options = quickCamera();
+    options.eepromFile = (folder.path() / "eeprom.bin").string();
+    Bytes shipment(4552);
+    for (std::size_t i = 0; i < shipment.size(); ++i) {
+        shipment[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    }
+    const auto record = [](std::size_t i) {
+        return Bytes{static_cast<std::uint8_t>(0x10 + i), 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,
+                     static_cast<std::uint8_t>(0x99 - i)};
+    };
+    const auto expectKept = [&](VirtualCamera& camera) {
+        EXPECT_EQ(requestIn(camera, 0x16, 0, 0x2E00, 2), (Bytes{0x39, 0x30}));
+        for (std::size_t i = 0; i < 6; ++i) {
+            EXPECT_EQ(requestIn(camera, 0x16, 0, static_cast<std::uint16_t>(0x2E02 + 9 * i), 9),
+                      record(i))
+                << "record " << i;
+        }
+        EXPECT_EQ(camera.eeprom(0x2E38, 4552), shipment);
+    };
+    {
+        VirtualCamera first(options);
+        ASSERT_TRUE(requestOut(first, 0x17, 0, 0x2E00, {0x39, 0x30}));  // 12345
+        for (std::size_t i = 0; i < 6; ++i) {
+            ASSERT_TRUE(
+                requestOut(first, 0x17, 0, static_cast<std::uint16_t>(0x2E02 + 9 * i), record(i)));
+        }
+        for (std::size_t at = 0; at < shipment.size(); at += 32) {
+            const std::size_t length = std::min<std::size_t>(32, shipment.size() - at);
+            ASSERT_TRUE(
+                requestOut(first, 0x17, 0, static_cast<std::uint16_t>(0x2E38 + at),
+                           Bytes(shipment.begin() + static_cast<std::ptrdiff_t>(at),
+                                 shipment.begin() + static_cast<std::ptrdiff_t>(at + length))));
+        }
+        first.unplug();
+        first.plug();
+        SCOPED_TRACE("after replugging");
+        expectKept(first);
+    }
+    VirtualCamera second(options);
+    SCOPED_TRACE("in the next run");
+    expectKept(second);
+}
+
 TEST(EepromFile, AFileOfTheWrongSizeIsNotTaken) {
     TemporaryFolder folder;
     Options options = quickCamera();

@@ -84,6 +84,8 @@ INSTANTIATE_TEST_SUITE_P(Geometries, FrameGeometry,
                                            GeometryCase{7, false, {1280, 1024}}));
 
 TEST_F(Stream, PictureShowsColourBarsAndAGreyRamp) {
+    // At the built-in manual exposure (auto exposure off) the camera shows the scene as drawn.
+    ASSERT_TRUE(requestOut(camera, 0x19, 1, 0x106, {0xB0, 0x1E}));
     ASSERT_EQ(readFrame(camera, buffer), size.bytes());
     // The host's conversion of one pixel pair at (x, y).
     const auto rgb = [&](int x, int y) {

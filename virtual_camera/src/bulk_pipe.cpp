@@ -213,7 +213,7 @@ void BulkPipe::run(std::stop_token stop) {
         // Render outside the lock: control requests and cancellations never wait for a picture.
         if (!state.frozen || frameGeometry != state.geometry) {
             const std::chrono::duration<double> sceneTime = now - sceneStart;
-            frame = generator.render(state.geometry, {sceneTime.count()});
+            frame = generator.render(state.geometry, {sceneTime.count(), sequence, state.picture});
             stampTags(frame, state.geometry.width, state.geometry.height, sequence);
             frameGeometry = state.geometry;
         }

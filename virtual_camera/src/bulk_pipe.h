@@ -16,6 +16,7 @@
 
 #include "faults.h"
 #include "geometry.h"
+#include "picture_settings.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace vcam {
@@ -27,6 +28,7 @@ public:
     struct State {
         Geometry geometry;
         bool frozen = false;
+        PictureSettings picture;  // the registers' settings as the frame is taken
     };
     virtual State frameState() = 0;
     // The cable came out in the middle of a transfer (an armed fault): the camera unplugs, which

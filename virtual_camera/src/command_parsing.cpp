@@ -29,6 +29,16 @@ std::optional<bool> parseLines(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<int> parseMains(std::string_view text) {
+    if (text == "50") {
+        return 50;
+    }
+    if (text == "60") {
+        return 60;
+    }
+    return std::nullopt;
+}
+
 std::optional<long> parseInteger(std::string_view text, long low, long high) {
     long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -11,6 +11,8 @@ namespace vcam {
 std::optional<double> parseFramesPerSecond(std::string_view text);
 // "480" or "512": true for 480 lines.
 std::optional<bool> parseLines(std::string_view text);
+// "50" or "60": the mains frequency in hertz.
+std::optional<int> parseMains(std::string_view text);
 // A decimal integer within [low, high].
 std::optional<long> parseInteger(std::string_view text, long low, long high);
 

@@ -13,7 +13,8 @@ namespace {
 
 constexpr std::string_view kHelp =
     "commands: unplug | plug | freeze 0|1 | mode 1|2|3 | lines 480|512 | stall <ms> | "
-    "short-frame | long-frame | zero-frame | fps <n>|max (0 = realistic) | status | help";
+    "short-frame | long-frame | zero-frame | fps <n>|max (0 = realistic) | mains 50|60 | status | "
+    "help";
 constexpr long kLongestStallMs = 600'000;
 
 std::vector<std::string_view> words(std::string_view line) {
@@ -86,7 +87,7 @@ std::string VirtualCamera::command(const std::string& line) {
                " freeze=" + std::to_string(block[2]) + " busy=" + std::to_string(block[3]) +
                " lines=" + (lines480 ? "480" : "512") +
                " fps=" + describeRate(impl_->pipe.framesPerSecond()) +
-               " sent=" + std::to_string(stats.framesSent) +
+               " mains=" + std::to_string(mainsHz()) + " sent=" + std::to_string(stats.framesSent) +
                " delivered=" + std::to_string(stats.framesDelivered) +
                " pending=" + std::to_string(pendingBulkReads());
     }
@@ -148,6 +149,14 @@ std::string VirtualCamera::command(const std::string& line) {
             return usage + "fps <0..10000>|max";
         }
         setFramesPerSecond(*value);
+        return "ok";
+    }
+    if (name == "mains") {
+        const auto value = wants(1) ? parseMains(word[1]) : std::nullopt;
+        if (!value) {
+            return usage + "mains 50|60";
+        }
+        setMainsHz(*value);
         return "ok";
     }
     const bool known = name == "help" || name == "status" || name == "unplug" || name == "plug" ||

@@ -57,19 +57,23 @@ YCbCr colour(const std::array<double, 3>& rgb, double shade = 1.0) {
 
 std::span<std::uint8_t> FrameGenerator::render(Geometry geometry, const SceneParams& params) {
     const auto step = static_cast<long>(std::floor(params.seconds * kStepsPerSecond));
+    Box changed;
     if (geometry != geometry_) {
         geometry_ = geometry;
         drawBackground();
-        frame_ = background_;
+        scene_ = background_;
         ball_ = {};
         step_ = -1;
+        changed = {0, 0, geometry.width, geometry.height};
     }
     if (step != step_) {
         restore(ball_);
+        const Box old = ball_;
         ball_ = drawBall(step);
         step_ = step;
+        changed = unite(changed, unite(old, ball_));
     }
-    return frame_;
+    return pipeline_.process(scene_, geometry_, changed, params.picture, params.frameNumber);
 }
 
 void FrameGenerator::drawBackground() {
@@ -107,12 +111,12 @@ void FrameGenerator::restore(const Box& box) {
             static_cast<std::size_t>(y) * rowBytes + static_cast<std::size_t>(box.right) * 2;
         std::copy(background_.begin() + static_cast<std::ptrdiff_t>(begin),
                   background_.begin() + static_cast<std::ptrdiff_t>(end),
-                  frame_.begin() + static_cast<std::ptrdiff_t>(begin));
+                  scene_.begin() + static_cast<std::ptrdiff_t>(begin));
     }
 }
 
 // The ball crosses the field and back, bobbing a little, lit from the upper left.
-FrameGenerator::Box FrameGenerator::drawBall(long step) {
+Box FrameGenerator::drawBall(long step) {
     const Layout layout = layoutFor(geometry_);
     const int radius = layout.ballRadius;
     if (radius < 2) {
@@ -133,12 +137,18 @@ FrameGenerator::Box FrameGenerator::drawBall(long step) {
     box.top = std::max(layout.rampBottom, static_cast<int>(centreY) - radius - 1);
     box.bottom = std::min(layout.fieldBottom, static_cast<int>(centreY) + radius + 2);
 
+    // A shaded colour is the full colour times the shade in every component, so the ball's
+    // pixels need no conversion of their own.
+    const double fullY = 0.299 * kBallColour[0] + 0.587 * kBallColour[1] + 0.114 * kBallColour[2];
+    const double fullCb = (kBallColour[2] - fullY) / 1.771;
+    const double fullCr = (kBallColour[0] - fullY) / 1.402;
     const double highlightX = centreX - radius / 3.0;
     const double highlightY = centreY - radius / 3.0;
     const auto rowBytes = static_cast<std::size_t>(geometry_.width) * 2;
     const double radiusSquared = static_cast<double>(radius) * radius;
+    const double lightPerPixel = 1.0 / (1.6 * radius);
     for (int y = box.top; y < box.bottom; ++y) {
-        std::uint8_t* row = frame_.data() + static_cast<std::size_t>(y) * rowBytes;
+        std::uint8_t* row = scene_.data() + static_cast<std::size_t>(y) * rowBytes;
         const double dy = y + 0.5 - centreY;
         for (int x = box.left; x < box.right; x += 2) {
             std::uint8_t* pair = row + static_cast<std::size_t>(x) * 2;
@@ -151,8 +161,10 @@ FrameGenerator::Box FrameGenerator::drawBall(long step) {
                 }
                 const double hx = x + i + 0.5 - highlightX;
                 const double hy = y + 0.5 - highlightY;
-                const double light = std::sqrt(hx * hx + hy * hy) / (1.6 * radius);
-                pixels[i] = colour(kBallColour, std::clamp(1.1 - 0.75 * light, 0.3, 1.0));
+                const double light = std::sqrt(hx * hx + hy * hy) * lightPerPixel;
+                const double shade = std::clamp(1.1 - 0.75 * light, 0.3, 1.0);
+                pixels[i] = {toByte(shade * fullY), toByte(128.0 + shade * fullCb),
+                             toByte(128.0 + shade * fullCr)};
                 touched = true;
             }
             if (touched) {

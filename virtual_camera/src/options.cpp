@@ -43,6 +43,13 @@ Options Options::fromEnvironment() {
             ignoring("QLV_VIRTUAL_CAMERA_LINES", lines);
         }
     }
+    if (const char* mains = environment("QLV_VIRTUAL_CAMERA_MAINS")) {
+        if (const auto hz = parseMains(mains)) {
+            options.mainsHz = *hz;
+        } else {
+            ignoring("QLV_VIRTUAL_CAMERA_MAINS", mains);
+        }
+    }
     return options;
 }
 

@@ -17,6 +17,10 @@ std::uint8_t validMode(int mode) {
     return static_cast<std::uint8_t>(mode >= 1 && mode <= 3 ? mode : 1);
 }
 
+int validMains(int hz) {
+    return hz == 60 ? 60 : 50;
+}
+
 }  // namespace
 
 // ---- Impl -----------------------------------------------------------------------------------
@@ -25,6 +29,7 @@ VirtualCamera::Impl::Impl(const Options& options)
     : controlLatency(std::max(options.controlLatency, std::chrono::microseconds{0})),
       pipe(*this, options.framesPerSecond) {
     firmware.mode = validMode(options.mode);
+    mainsHz = validMains(options.mainsHz);
     firmware.lines480 = options.lines480;
     firmware.busyTime = options.eepromBusyTime;
     firmware.eepromFile = options.eepromFile;
@@ -47,7 +52,8 @@ void VirtualCamera::Impl::listen(const std::string& path, VirtualCamera& owner) 
 
 FrameSource::State VirtualCamera::Impl::frameState() {
     std::lock_guard lock(mutex);
-    return {geometryFor(firmware.resolution != 0, firmware.lines480), firmware.freeze != 0};
+    return {geometryFor(firmware.resolution != 0, firmware.lines480), firmware.freeze != 0,
+            readPictureSettings(firmware.registers, mainsHz)};
 }
 
 void VirtualCamera::Impl::cablePulled() {
@@ -174,6 +180,19 @@ void VirtualCamera::setMode(int mode) {
 void VirtualCamera::setLines480(bool lines480) {
     std::lock_guard lock(impl_->mutex);
     impl_->firmware.lines480 = lines480;
+}
+
+void VirtualCamera::setMainsHz(int hz) {
+    if (hz != 50 && hz != 60) {
+        return;
+    }
+    std::lock_guard lock(impl_->mutex);
+    impl_->mainsHz = hz;
+}
+
+int VirtualCamera::mainsHz() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->mainsHz;
 }
 
 void VirtualCamera::setFramesPerSecond(double fps) {

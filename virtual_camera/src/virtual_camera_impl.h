@@ -32,6 +32,7 @@ struct VirtualCamera::Impl final : FrameSource {
     std::mutex plugMutex;  // makes plug and unplug whole: pipe and firmware change together
     mutable std::mutex mutex;
     bool plugged = true;                  // guarded by mutex
+    int mainsHz = 50;                     // guarded by mutex: the room's lights, 50 or 60 Hz
     FirmwareState firmware;               // guarded by mutex
     std::deque<RecordedRequest> journal;  // guarded by mutex
     std::atomic<int> controlsInProgress{0};

@@ -15,6 +15,11 @@
 //   that falls behind sees gaps. A frozen camera repeats the last picture it sent before the
 //   freeze byte for byte, tags included.
 // - The geometry of each frame follows the status and the line setting at the moment it is sent.
+// - The picture reacts to the sensor's and colour processor's registers from the next frame on:
+//   exposure, gain and auto exposure, knee curve, contrast, sharpness, mirror, white balance,
+//   flicker (against the room's mains, Options::mainsHz), hue rotation and chroma. At the
+//   built-in manual exposure the scene shows as drawn; with auto exposure on, as built in, its
+//   mean luma settles on the AE target within a few frames. Tags are stamped after all of it.
 // - The camera runs one thread for the pipe (started by the first bulkIn) and, with a control
 //   socket, one for the socket; both sleep while nothing happens and are joined by the destructor.
 #pragma once
@@ -66,10 +71,13 @@ struct Options {
     // Unix socket path for line commands when not empty. A stale socket there is replaced; a live
     // one or another kind of file is left alone and the camera runs without a socket.
     std::string controlSocket;
+    // Mains frequency of the room's lights, 50 or 60 (anything else counts as 50). A sensor whose
+    // flicker setting does not match it shows faint rolling bands.
+    int mainsHz = 50;
 
     // Options from QLV_VIRTUAL_CAMERA_FPS (a number, or "max"), QLV_VIRTUAL_CAMERA_EEPROM,
-    // QLV_VIRTUAL_CAMERA_CONTROL and QLV_VIRTUAL_CAMERA_LINES (480 or 512). Bad values are
-    // reported on stderr and ignored.
+    // QLV_VIRTUAL_CAMERA_CONTROL, QLV_VIRTUAL_CAMERA_LINES (480 or 512) and
+    // QLV_VIRTUAL_CAMERA_MAINS (50 or 60). Bad values are reported on stderr and ignored.
     static Options fromEnvironment();
 };
 
@@ -120,6 +128,9 @@ public:
     // of 640-wide frames from the next frame on.
     void setLines480(bool lines480);
     void setFramesPerSecond(double fps);  // 0 = realistic, < 0 = as fast as possible
+    // The room's mains frequency, 50 or 60 (other values are ignored), from the next frame on.
+    void setMainsHz(int hz);
+    int mainsHz() const;
     // Status block as the camera would answer request 0x12.
     std::array<std::uint8_t, 5> status() const;
 
