@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "request_handler.h"
@@ -215,7 +216,8 @@ void VirtualCamera::setIdentificationText(const std::string& text) {
     std::lock_guard lock(impl_->mutex);
     auto& field = impl_->firmware.faults.identificationText;
     field.fill(0);
-    std::copy_n(text.begin(), std::min(text.size(), field.size()), field.begin());
+    // memcpy rather than copy_n: g++ 12 at -O3 misreads the bounded copy as an overflow.
+    std::memcpy(field.data(), text.data(), std::min(text.size(), field.size()));
 }
 
 void VirtualCamera::setIdentificationFirstByte(std::uint8_t value) {
