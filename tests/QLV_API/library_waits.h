@@ -1,0 +1,47 @@
+// What every library test needs whatever the bus: waiting for the library's own threads, reading
+// its ports and its last error, and a camera quick enough for tests.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include <QLV_API.h>
+#include <virtual_camera/virtual_camera.h>
+
+namespace qlv::test {
+
+// Waits for a state the library reaches on its own threads; false when it does not come.
+inline bool eventually(const std::function<bool()>& condition,
+                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline bool cameraPresent() {
+    std::int32_t port = 0;
+    return QLV_InputPort(&port) == 0 && port == 8;
+}
+
+inline std::int32_t lastError() {
+    std::int32_t error = -1;
+    QLV_GetError(&error);
+    return error;
+}
+
+// Short bus time, brisk frames.
+inline vcam::Options fastCameraOptions() {
+    vcam::Options options;
+    options.controlLatency = std::chrono::microseconds(20);
+    options.eepromBusyTime = std::chrono::milliseconds(1);
+    options.framesPerSecond = 200;
+    return options;
+}
+
+}  // namespace qlv::test
