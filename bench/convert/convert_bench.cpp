@@ -1,11 +1,15 @@
-// Time per frame of the YCbCr 4:2:2 to bottom-up BGR conversion, for every path this CPU runs,
-// beside two anchors measured in the same run on the same frames:
+// Time per frame of the YCbCr 4:2:2 to bottom-up BGR conversion, for every path this CPU runs
+// with regular and with streaming (non-temporal, "nt") stores, and for convertFrame itself, which
+// picks a path and stores by destination size, beside anchors measured in the same run on the
+// same frames:
 //   libyuv       YUY2ToARGB with a negative height (to flip), then ARGBToRGB24, whole frames;
 //   libyuv_rows  the same two calls one row at a time through a one-row buffer;
 //   memcpy       one copy of as many bytes as a conversion reads and writes together.
 // libyuv converts with other coefficients, so it is a speed reference only.
 // "warm" converts the same frame again and again (it stays in cache); "cold" rotates over at
-// least 64 MiB of frames and bitmaps, so every frame comes from memory.
+// least 64 MiB of frames and bitmaps, so every frame comes from memory. Bitmaps sit where the
+// library's do: 40 bytes of header after the start of a large calloc block, which glibc places
+// 16 bytes past a page boundary, so the pixels start 56 bytes past a 64-byte boundary.
 // Run with e.g. --benchmark_repetitions=9 --benchmark_report_aggregates_only=true: machines are
 // noisy, and the closing summary takes the median CPU time when repetitions are given.
 #include <benchmark/benchmark.h>
@@ -28,10 +32,37 @@
 namespace {
 
 using qlv::convert::Path;
+using qlv::convert::Stores;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr Path kAllPaths[] = {Path::Scalar, Path::Ssse3, Path::Avx2, Path::Avx512};
+constexpr Path kVectorPaths[] = {Path::Ssse3, Path::Avx2, Path::Avx512};
 constexpr std::size_t kColdBytes = std::size_t{64} << 20;
+constexpr std::size_t kDstOffset = 56;  // from a 64-byte boundary
+
+// "avx512" or "avx512_nt": a benchmark name's last part.
+std::string variantName(Path path, Stores stores) {
+    std::string name = qlv::convert::pathName(path);
+    if (stores == Stores::Streaming) {
+        name += "_nt";
+    }
+    return name;
+}
+
+// A bitmap's pixels, kDstOffset bytes past a 64-byte boundary.
+class Bitmap {
+public:
+    explicit Bitmap(std::size_t size) : storage_(size + 64 + kDstOffset) {
+        const auto at = reinterpret_cast<std::uintptr_t>(storage_.data());
+        const std::size_t skip = (64 - at % 64) % 64 + kDstOffset;
+        pixels_ = {storage_.data() + skip, size};
+    }
+    std::span<std::uint8_t> pixels() const { return pixels_; }
+
+private:
+    Bytes storage_;
+    std::span<std::uint8_t> pixels_;
+};
 
 struct Size {
     int width, height;
@@ -73,17 +104,18 @@ public:
         const std::size_t count = cold ? kColdBytes / perFrame + 1 : 1;
         for (std::size_t i = 0; i < count; ++i) {
             src_.push_back(randomBytes(size.srcBytes(), static_cast<std::uint32_t>(i)));
-            dst_.emplace_back(size.dstBytes(), std::uint8_t{0});
+            dst_.push_back(std::make_unique<Bitmap>(size.dstBytes()));
         }
     }
 
     std::size_t count() const { return src_.size(); }
     std::span<const std::uint8_t> src(std::size_t i) const { return src_[i]; }
-    std::span<std::uint8_t> dst(std::size_t i) { return dst_[i]; }
+    std::span<std::uint8_t> dst(std::size_t i) { return dst_[i]->pixels(); }
 
 private:
     Size size_;
-    std::vector<Bytes> src_, dst_;
+    std::vector<Bytes> src_;
+    std::vector<std::unique_ptr<Bitmap>> dst_;
 };
 
 FrameRing& frameRing(Size size, bool cold) {
@@ -108,14 +140,33 @@ void runFrames(benchmark::State& state, Size size, bool cold, ConvertOne convert
                             static_cast<std::int64_t>(size.srcBytes() + size.dstBytes()));
 }
 
-void benchPath(benchmark::State& state, Size size, bool cold, Path path) {
+void benchPath(benchmark::State& state, Size size, bool cold, Path path, Stores stores) {
     runFrames(state, size, cold,
               [&](std::span<const std::uint8_t> src, std::span<std::uint8_t> dst) {
-                  if (!qlv::convert::convertFrameWith(path, src, size.width, size.height, dst,
-                                                      size.stride())) {
+                  if (!qlv::convert::convertFrameWith(path, stores, src, size.width, size.height,
+                                                      dst, size.stride())) {
                       state.SkipWithError("conversion refused");
                   }
               });
+}
+
+// The stores convertFrame reported, by frame size name.
+std::map<std::string, Stores>& storesUsed() {
+    static std::map<std::string, Stores> used;
+    return used;
+}
+
+// What the library runs: the active path, with the stores it picks for the size.
+void benchFrame(benchmark::State& state, Size size, bool cold) {
+    Stores used = Stores::Regular;
+    runFrames(state, size, cold,
+              [&](std::span<const std::uint8_t> src, std::span<std::uint8_t> dst) {
+                  if (!qlv::convert::convertFrame(src, size.width, size.height, dst, size.stride(),
+                                                  &used)) {
+                      state.SkipWithError("conversion refused");
+                  }
+              });
+    storesUsed()[size.name()] = used;
 }
 
 void benchLibyuv(benchmark::State& state, Size size, bool cold) {
@@ -159,22 +210,26 @@ void benchMemcpy(benchmark::State& state, Size size, bool cold) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 
-// Every path must give the scalar path's bytes, or its timing means nothing.
+// Every path and both stores must give the scalar path's bytes, or the timings mean nothing.
 bool pathsAgree() {
     const Size size = kSizes[1];
     const Bytes src = randomBytes(size.srcBytes(), 42);
-    Bytes expected(size.dstBytes());
-    qlv::convert::convertFrameWith(Path::Scalar, src, size.width, size.height, expected,
+    Bitmap expected(size.dstBytes());
+    qlv::convert::convertFrameWith(Path::Scalar, src, size.width, size.height, expected.pixels(),
                                    size.stride());
     for (Path path : kAllPaths) {
-        Bytes actual(size.dstBytes());
-        if (qlv::convert::pathSupported(path) &&
-            (!qlv::convert::convertFrameWith(path, src, size.width, size.height, actual,
-                                             size.stride()) ||
-             actual != expected)) {
-            std::fprintf(stderr, "the %s path differs from the scalar one\n",
-                         qlv::convert::pathName(path));
-            return false;
+        for (Stores stores : {Stores::Regular, Stores::Streaming}) {
+            if (!qlv::convert::storesSupported(path, stores)) {
+                continue;
+            }
+            Bitmap actual(size.dstBytes());
+            if (!qlv::convert::convertFrameWith(path, stores, src, size.width, size.height,
+                                                actual.pixels(), size.stride()) ||
+                !std::ranges::equal(actual.pixels(), expected.pixels())) {
+                std::fprintf(stderr, "the %s path differs from the scalar one\n",
+                             variantName(path, stores).c_str());
+                return false;
+            }
         }
     }
     return true;
@@ -205,31 +260,43 @@ public:
     void Finalize() override {
         ConsoleReporter::Finalize();
         auto& out = GetOutputStream();
-        const Path active = qlv::convert::activePath();
-        out << "\nCPU ms per frame (median); active path: " << qlv::convert::pathName(active)
-            << "\n";
+        out << "\nCPU ms per frame (median); _nt: streaming stores; convertFrame: the library's "
+               "choice of path and stores, named under \"choice\"\n";
         char line[256];
-        std::snprintf(line, sizeof line, "%-16s %8s %8s %8s %8s %8s %11s %8s %14s\n", "", "scalar",
-                      "ssse3", "avx2", "avx512", "libyuv", "libyuv_rows", "memcpy",
-                      "active/libyuv");
-        out << line;
+        std::snprintf(line, sizeof line, "%-15s", "");
+        std::string header = line;
+        for (Path path : kAllPaths) {
+            std::snprintf(line, sizeof line, " %9s", variantName(path, Stores::Regular).c_str());
+            header += line;
+        }
+        for (Path path : kVectorPaths) {
+            std::snprintf(line, sizeof line, " %9s", variantName(path, Stores::Streaming).c_str());
+            header += line;
+        }
+        std::snprintf(line, sizeof line, " %12s %-16s %8s %11s %8s %13s\n", "convertFrame",
+                      "choice", "libyuv", "libyuv_rows", "memcpy", "frame/libyuv");
+        out << header << line;
         for (const Size& size : kSizes) {
             for (const char* temperature : {"warm", "cold"}) {
                 const std::string suffix = nameSuffix(size, temperature);
-                std::string row;
-                std::snprintf(line, sizeof line, "%-16s",
+                std::snprintf(line, sizeof line, "%-15s",
                               (size.name() + " " + temperature).c_str());
-                row += line;
+                std::string row = line;
                 for (Path path : kAllPaths) {
-                    row += cell("convert" + suffix + "/" + qlv::convert::pathName(path), 8);
+                    row += cell("convert" + suffix + "/" + variantName(path, Stores::Regular), 9);
                 }
+                for (Path path : kVectorPaths) {
+                    row += cell("convert" + suffix + "/" + variantName(path, Stores::Streaming), 9);
+                }
+                row += cell("convertFrame" + suffix, 12);
+                std::snprintf(line, sizeof line, " %-16s", choice(size).c_str());
+                row += line;
                 row += cell("libyuv" + suffix, 8) + cell("libyuv_rows" + suffix, 11) +
                        cell("memcpy" + suffix, 8);
-                const double ours =
-                    median("convert" + suffix + "/" + qlv::convert::pathName(active));
+                const double ours = median("convertFrame" + suffix);
                 const double anchor = median("libyuv" + suffix);
                 if (ours > 0 && anchor > 0) {
-                    std::snprintf(line, sizeof line, " %14.2f", ours / anchor);
+                    std::snprintf(line, sizeof line, " %13.2f", ours / anchor);
                     row += line;
                 }
                 out << row << "\n";
@@ -270,6 +337,18 @@ private:
         return text;
     }
 
+    // "avx512/streaming": what convertFrame ran for this size, if it ran.
+    static std::string choice(const Size& size) {
+        const auto it = storesUsed().find(size.name());
+        if (it == storesUsed().end()) {
+            return "-";
+        }
+        std::string name = qlv::convert::pathName(qlv::convert::activePath());
+        name += "/";
+        name += qlv::convert::storesName(it->second);
+        return name;
+    }
+
     std::map<std::string, Times> times_;
 };
 
@@ -280,12 +359,15 @@ void registerAll() {
             auto add = [](const std::string& name, auto fn) {
                 benchmark::RegisterBenchmark(name.c_str(), fn)->Unit(benchmark::kMillisecond);
             };
-            for (Path path : kAllPaths) {
-                if (qlv::convert::pathSupported(path)) {
-                    add("convert" + suffix + "/" + qlv::convert::pathName(path),
-                        [=](benchmark::State& s) { benchPath(s, size, cold, path); });
+            for (Stores stores : {Stores::Regular, Stores::Streaming}) {
+                for (Path path : kAllPaths) {
+                    if (qlv::convert::storesSupported(path, stores)) {
+                        add("convert" + suffix + "/" + variantName(path, stores),
+                            [=](benchmark::State& s) { benchPath(s, size, cold, path, stores); });
+                    }
                 }
             }
+            add("convertFrame" + suffix, [=](benchmark::State& s) { benchFrame(s, size, cold); });
             add("libyuv" + suffix, [=](benchmark::State& s) { benchLibyuv(s, size, cold); });
             add("libyuv_rows" + suffix,
                 [=](benchmark::State& s) { benchLibyuvRows(s, size, cold); });

@@ -4,6 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "convert/row_kernels.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -21,12 +23,42 @@ void PrintTo(Path path, std::ostream* os);
 void PrintTo(Path path, std::ostream* os) {
     *os << pathName(path);
 }
+void PrintTo(Stores stores, std::ostream* os);
+void PrintTo(Stores stores, std::ostream* os) {
+    *os << storesName(stores);
+}
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr Path kAllPaths[] = {Path::Scalar, Path::Ssse3, Path::Avx2, Path::Avx512};
+
+// A path and the stores it writes with: every path with regular stores, the vector ones also
+// streaming.
+struct Variant {
+    Path path;
+    Stores stores;
+};
+
+std::string variantName(const Variant& v) {
+    std::string name = pathName(v.path);
+    if (v.stores == Stores::Streaming) {
+        name += "_streaming";
+    }
+    return name;
+}
+
+void PrintTo(const Variant& v, std::ostream* os) {
+    *os << variantName(v);
+}
+
+constexpr Variant kAllVariants[] = {
+    {Path::Scalar, Stores::Regular},   {Path::Ssse3, Stores::Regular},
+    {Path::Avx2, Stores::Regular},     {Path::Avx512, Stores::Regular},
+    {Path::Ssse3, Stores::Streaming},  {Path::Avx2, Stores::Streaming},
+    {Path::Avx512, Stores::Streaming},
+};
 
 // Fill for destination bytes the conversion must leave alone.
 constexpr std::uint8_t kUntouched = 0xA5;
@@ -111,10 +143,14 @@ std::size_t frameBytes(int width, int height) {
     return 2 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
 }
 
-// `size` bytes that end where an inaccessible page begins: touching anything past them faults.
+// `size` bytes next to an inaccessible page: touching anything past their end (Guard::After) or
+// before their start (Guard::Before, which also puts them at a page, and so line, boundary)
+// faults.
 class GuardedBuffer {
 public:
-    explicit GuardedBuffer(std::size_t size) {
+    enum class Guard { After, Before };
+
+    GuardedBuffer(std::size_t size, Guard guard) {
         const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
         mapped_ = (size + page - 1) / page * page + page;
         void* base =
@@ -123,11 +159,12 @@ public:
             throw std::runtime_error("mmap failed");
         }
         base_ = static_cast<std::uint8_t*>(base);
-        if (mprotect(base_ + mapped_ - page, page, PROT_NONE) != 0) {
+        std::uint8_t* guardPage = guard == Guard::After ? base_ + mapped_ - page : base_;
+        if (mprotect(guardPage, page, PROT_NONE) != 0) {
             munmap(base_, mapped_);
             throw std::runtime_error("mprotect failed");
         }
-        bytes_ = {base_ + mapped_ - page - size, size};
+        bytes_ = {guard == Guard::After ? guardPage - size : guardPage + page, size};
     }
     ~GuardedBuffer() { munmap(base_, mapped_); }
     GuardedBuffer(const GuardedBuffer&) = delete;
@@ -141,23 +178,54 @@ private:
     std::span<std::uint8_t> bytes_;
 };
 
-class ConvertPath : public testing::TestWithParam<Path> {
+// `size` bytes starting `offset` bytes past a 64-byte (cache line) boundary, inside a buffer with
+// `margin` more bytes on either side; all of it starts as kUntouched.
+class OffsetBuffer {
+public:
+    OffsetBuffer(std::size_t size, std::size_t offset, std::size_t margin = 64)
+        : storage_(size + 2 * margin + 128, kUntouched) {
+        const auto at = reinterpret_cast<std::uintptr_t>(storage_.data() + margin);
+        const std::size_t start = margin + (64 - at % 64) % 64 + offset;
+        bytes_ = {storage_.data() + start, size};
+    }
+
+    std::span<std::uint8_t> bytes() { return bytes_; }
+    // The whole buffer, margins included, and where bytes() starts in it.
+    const Bytes& all() const { return storage_; }
+    std::size_t start() const { return static_cast<std::size_t>(bytes_.data() - storage_.data()); }
+
+private:
+    Bytes storage_;
+    std::span<std::uint8_t> bytes_;
+};
+
+// The whole of an OffsetBuffer as it should be after converting yuyv into it.
+Bytes expectedBuffer(const OffsetBuffer& buffer, std::span<const std::uint8_t> yuyv, int width,
+                     int height, std::size_t stride, std::size_t size) {
+    Bytes out(buffer.all().size(), kUntouched);
+    const Bytes bitmap = expectedBitmap(yuyv, width, height, stride, size);
+    std::copy(bitmap.begin(), bitmap.end(), out.begin() + std::ptrdiff_t(buffer.start()));
+    return out;
+}
+
+class ConvertPath : public testing::TestWithParam<Variant> {
 protected:
     void SetUp() override {
-        if (!pathSupported(GetParam())) {
-            GTEST_SKIP() << "this CPU cannot run the " << pathName(GetParam()) << " path";
+        if (!storesSupported(GetParam().path, GetParam().stores)) {
+            GTEST_SKIP() << "this CPU cannot run " << variantName(GetParam());
         }
     }
 
     bool convert(std::span<const std::uint8_t> yuyv, int width, int height,
                  std::span<std::uint8_t> bgr, std::size_t stride) const {
-        return convertFrameWith(GetParam(), yuyv, width, height, bgr, stride);
+        return convertFrameWith(GetParam().path, GetParam().stores, yuyv, width, height, bgr,
+                                stride);
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(AllPaths, ConvertPath, testing::ValuesIn(kAllPaths),
-                         [](const testing::TestParamInfo<Path>& param) {
-                             return std::string(pathName(param.param));
+INSTANTIATE_TEST_SUITE_P(AllPaths, ConvertPath, testing::ValuesIn(kAllVariants),
+                         [](const testing::TestParamInfo<Variant>& param) {
+                             return variantName(param.param);
                          });
 
 TEST_P(ConvertPath, KnownColours) {
@@ -190,13 +258,20 @@ TEST_P(ConvertPath, KnownColours) {
 
 // Every (Y, Cb, Cr), with each Y value in both positions of a pair: one 512 x 256 frame per Cr,
 // one row per Cb; the Y values are rotated by row so that each meets every position in a step.
+// Each frame goes to rows on cache-line boundaries, where a streaming path streams every pair,
+// and to rows 40 bytes past them, as after a bitmap header, where it also cuts a head and a tail.
 TEST_P(ConvertPath, MatchesTheFormulaForEveryInput) {
     constexpr int kWidth = 512;
     constexpr int kHeight = 256;
     constexpr std::size_t kStride = 3 * kWidth;
+    static_assert(kStride % 64 == 0);
+    constexpr std::size_t kOffsets[] = {0, 40};
     Bytes yuyv(frameBytes(kWidth, kHeight));
     Bytes expected(kStride * kHeight);
-    Bytes actual(kStride * kHeight);
+    std::vector<OffsetBuffer> actual;
+    for (std::size_t offset : kOffsets) {
+        actual.emplace_back(kStride * kHeight, offset);
+    }
     for (int cr = 0; cr < 256; ++cr) {
         for (int cb = 0; cb < kHeight; ++cb) {
             const auto row = static_cast<std::size_t>(cb);
@@ -217,24 +292,36 @@ TEST_P(ConvertPath, MatchesTheFormulaForEveryInput) {
                 }
             }
         }
-        ASSERT_TRUE(convert(yuyv, kWidth, kHeight, actual, kStride));
-        if (actual != expected) {
-            const auto at = static_cast<std::size_t>(
-                std::mismatch(expected.begin(), expected.end(), actual.begin()).first -
-                expected.begin());
-            const std::size_t cb = kHeight - 1 - at / kStride;
-            const std::size_t pixel = at % kStride / 3;
-            const std::size_t pixelAtStart = at - at % 3;
-            FAIL() << "Y " << int{yuyv[2 * kWidth * cb + 2 * pixel]} << ", Cb " << cb << ", Cr "
-                   << cr << ": expected " << testing::PrintToString(pixelAt(expected, pixelAtStart))
-                   << ", got " << testing::PrintToString(pixelAt(actual, pixelAtStart));
+        for (std::size_t i = 0; i < std::size(kOffsets); ++i) {
+            const std::span<std::uint8_t> bgr = actual[i].bytes();
+            ASSERT_TRUE(convert(yuyv, kWidth, kHeight, bgr, kStride));
+            const auto [e, a] = std::mismatch(expected.begin(), expected.end(), bgr.begin());
+            if (e != expected.end()) {
+                const auto at = static_cast<std::size_t>(e - expected.begin());
+                const std::size_t cb = kHeight - 1 - at / kStride;
+                const std::size_t pixel = at % kStride / 3;
+                const std::size_t pixelAtStart = at - at % 3;
+                FAIL() << "offset " << kOffsets[i] << ", Y "
+                       << int{yuyv[2 * kWidth * cb + 2 * pixel]} << ", Cb " << cb << ", Cr " << cr
+                       << ": expected " << testing::PrintToString(pixelAt(expected, pixelAtStart))
+                       << ", got " << testing::PrintToString(pixelAt(bgr, pixelAtStart));
+            }
         }
+    }
+    for (std::size_t i = 0; i < std::size(kOffsets); ++i) {
+        Bytes margins = actual[i].all();
+        const auto start = static_cast<std::ptrdiff_t>(actual[i].start());
+        margins.erase(margins.begin() + start, margins.begin() + start + kStride * kHeight);
+        EXPECT_EQ(std::count(margins.begin(), margins.end(), kUntouched), std::ssize(margins))
+            << "bytes around the bitmap were written, offset " << kOffsets[i];
     }
 }
 
-// Rows of every length up to several vector steps and the common camera widths, each at the
-// bitmap stride and at an odd, wider one: rows land bottom-up, padding keeps its bytes.
-TEST_P(ConvertPath, EveryWidthAndStride) {
+// Rows of every length up to several vector steps and the common camera widths; at the bitmap
+// stride, at an odd one (rows alternate between odd and even addresses) and at one that moves
+// each row 2 bytes further from a cache line boundary; each starting at every offset from a
+// boundary. Rows land bottom-up; padding and the bytes around the bitmap keep theirs.
+TEST_P(ConvertPath, EveryWidthStrideAndOffset) {
     std::vector<int> widths;
     for (int w = 2; w <= 260; w += 2) {
         widths.push_back(w);
@@ -243,38 +330,51 @@ TEST_P(ConvertPath, EveryWidthAndStride) {
     constexpr int kHeight = 3;
     for (int width : widths) {
         const auto w = static_cast<std::size_t>(width);
-        for (std::size_t stride : {bitmapStride(width), 3 * w + 5}) {
+        for (std::size_t stride : {bitmapStride(width), 3 * w + 5, 3 * w + 66}) {
             const Bytes yuyv =
                 randomBytes(frameBytes(width, kHeight), static_cast<unsigned>(width));
             const std::size_t size = stride * kHeight;
-            Bytes actual(size, kUntouched);
-            ASSERT_TRUE(convert(yuyv, width, kHeight, actual, stride));
-            EXPECT_EQ(
-                firstDifference(expectedBitmap(yuyv, width, kHeight, stride, size), actual, stride),
-                "")
-                << "width " << width << ", stride " << stride;
+            const Bytes expected = expectedBitmap(yuyv, width, kHeight, stride, size);
+            for (std::size_t offset = 0; offset < 64; ++offset) {
+                OffsetBuffer actual(size, offset);
+                ASSERT_TRUE(convert(yuyv, width, kHeight, actual.bytes(), stride));
+                const Bytes whole = actual.all();
+                const Bytes bitmap(whole.begin() + std::ptrdiff_t(actual.start()),
+                                   whole.begin() + std::ptrdiff_t(actual.start() + size));
+                ASSERT_EQ(firstDifference(expected, bitmap, stride), "")
+                    << "width " << width << ", stride " << stride << ", offset " << offset;
+                ASSERT_EQ(std::count(whole.begin(), whole.end(), kUntouched) -
+                              std::count(bitmap.begin(), bitmap.end(), kUntouched),
+                          std::ssize(whole) - std::ssize(bitmap))
+                    << "bytes around the bitmap were written: width " << width << ", stride "
+                    << stride << ", offset " << offset;
+            }
         }
     }
 }
 
-// Source and destination of exactly the needed size, each followed by an inaccessible page: a
-// read or write past either end crashes the test. The destination has no padding after its last
-// row, which is all a frame needs.
+// Source and destination of exactly the needed size with an inaccessible page right after them,
+// and again right before them: a read or write past either end crashes the test. The destination
+// has no padding after its last row, which is all a frame needs.
 TEST_P(ConvertPath, StaysWithinExactlySizedBuffers) {
     constexpr int kHeight = 2;
-    for (int width = 2; width <= 200; width += 2) {
-        const std::size_t stride = bitmapStride(width);
-        const std::size_t dstSize = stride + 3 * static_cast<std::size_t>(width);
-        const Bytes yuyv = randomBytes(frameBytes(width, kHeight), static_cast<unsigned>(width));
-        GuardedBuffer src(yuyv.size());
-        GuardedBuffer dst(dstSize);
-        std::copy(yuyv.begin(), yuyv.end(), src.bytes().begin());
-        std::fill(dst.bytes().begin(), dst.bytes().end(), kUntouched);
-        ASSERT_TRUE(convert(src.bytes(), width, kHeight, dst.bytes(), stride));
-        EXPECT_EQ(firstDifference(expectedBitmap(yuyv, width, kHeight, stride, dstSize),
-                                  Bytes(dst.bytes().begin(), dst.bytes().end()), stride),
-                  "")
-            << "width " << width;
+    for (GuardedBuffer::Guard guard : {GuardedBuffer::Guard::After, GuardedBuffer::Guard::Before}) {
+        for (int width = 2; width <= 200; width += 2) {
+            const std::size_t stride = bitmapStride(width);
+            const std::size_t dstSize = stride + 3 * static_cast<std::size_t>(width);
+            const Bytes yuyv =
+                randomBytes(frameBytes(width, kHeight), static_cast<unsigned>(width));
+            GuardedBuffer src(yuyv.size(), guard);
+            GuardedBuffer dst(dstSize, guard);
+            std::copy(yuyv.begin(), yuyv.end(), src.bytes().begin());
+            std::fill(dst.bytes().begin(), dst.bytes().end(), kUntouched);
+            ASSERT_TRUE(convert(src.bytes(), width, kHeight, dst.bytes(), stride));
+            EXPECT_EQ(firstDifference(expectedBitmap(yuyv, width, kHeight, stride, dstSize),
+                                      Bytes(dst.bytes().begin(), dst.bytes().end()), stride),
+                      "")
+                << "width " << width
+                << (guard == GuardedBuffer::Guard::After ? ", guard after" : ", guard before");
+        }
     }
 }
 
@@ -305,13 +405,29 @@ TEST(ConvertFrame, RefusesWhatItCannotConvertAndWritesNothing) {
     for (const Case& c : cases) {
         Bytes bgr(c.dstSize, kUntouched);
         const std::span<const std::uint8_t> in(source.data(), c.srcSize);
-        EXPECT_FALSE(convertFrame(in, c.width, c.height, bgr, c.stride)) << c.what;
+        auto used = static_cast<Stores>(-1);
+        EXPECT_FALSE(convertFrame(in, c.width, c.height, bgr, c.stride, &used)) << c.what;
+        EXPECT_EQ(static_cast<int>(used), -1) << c.what;
         for (Path path : kAllPaths) {
             EXPECT_FALSE(convertFrameWith(path, in, c.width, c.height, bgr, c.stride))
                 << c.what << ", " << pathName(path);
         }
+        for (const Variant& v : kAllVariants) {
+            EXPECT_FALSE(convertFrameWith(v.path, v.stores, in, c.width, c.height, bgr, c.stride))
+                << c.what << ", " << variantName(v);
+        }
         EXPECT_EQ(std::count(bgr.begin(), bgr.end(), kUntouched), std::ssize(bgr)) << c.what;
     }
+}
+
+TEST(ConvertFrame, ScalarPathHasNoStreamingForm) {
+    EXPECT_FALSE(storesSupported(Path::Scalar, Stores::Streaming));
+    constexpr int kWidth = 128;
+    const Bytes yuyv = randomBytes(frameBytes(kWidth, 1), 3);
+    Bytes bgr(bitmapStride(kWidth), kUntouched);
+    EXPECT_FALSE(
+        convertFrameWith(Path::Scalar, Stores::Streaming, yuyv, kWidth, 1, bgr, bgr.size()));
+    EXPECT_EQ(std::count(bgr.begin(), bgr.end(), kUntouched), std::ssize(bgr));
 }
 
 TEST(ConvertFrame, RefusesOverlappingBuffers) {
@@ -345,6 +461,74 @@ TEST(ConvertFrame, UsesTheWidestSupportedPath) {
     EXPECT_EQ(firstDifference(expectedBitmap(yuyv, kWidth, kHeight, stride, actual.size()), actual,
                               stride),
               "");
+}
+
+// The bytes a frame's destination spans: what activeStores is asked about.
+std::size_t spannedBytes(int width, int height) {
+    return bitmapStride(width) * static_cast<std::size_t>(height - 1) +
+           3 * static_cast<std::size_t>(width);
+}
+
+TEST(ConvertFrame, StreamsLargeBitmapsOnly) {
+    const bool canStream = storesSupported(activePath(), Stores::Streaming);
+    const Stores large = canStream ? Stores::Streaming : Stores::Regular;
+    EXPECT_EQ(activeStores(spannedBytes(1280, 1024)), large);
+    EXPECT_EQ(activeStores(kStreamingMinBytes), large);
+    EXPECT_EQ(activeStores(std::numeric_limits<std::size_t>::max()), large);
+    EXPECT_EQ(activeStores(kStreamingMinBytes - 1), Stores::Regular);
+    EXPECT_EQ(activeStores(spannedBytes(640, 480)), Stores::Regular);
+    EXPECT_EQ(activeStores(1), Stores::Regular);
+    // Every vector path has a streaming form.
+    EXPECT_EQ(canStream, activePath() != Path::Scalar);
+}
+
+// Whole frames through convertFrame into bitmaps 40 bytes into their buffers, after a header, as
+// the library converts: a 640 x 480 one with regular stores, a 1280 x 1024 one streamed when the
+// active path can.
+TEST(ConvertFrame, StreamsLargeFramesAndConvertsEveryFrameExactly) {
+    const bool canStream = storesSupported(activePath(), Stores::Streaming);
+    struct Case {
+        int width, height;
+        Stores stores;
+    };
+    const Case cases[] = {{640, 480, Stores::Regular},
+                          {1280, 1024, canStream ? Stores::Streaming : Stores::Regular}};
+    for (const Case& c : cases) {
+        const std::size_t stride = bitmapStride(c.width);
+        const std::size_t size = stride * static_cast<std::size_t>(c.height);
+        const Bytes yuyv = randomBytes(frameBytes(c.width, c.height), 11);
+        OffsetBuffer actual(size, 40);
+        // Neither value, so that a call that does not report is seen.
+        auto used = static_cast<Stores>(-1);
+        ASSERT_TRUE(convertFrame(yuyv, c.width, c.height, actual.bytes(), stride, &used));
+        EXPECT_EQ(used, c.stores) << c.width << " x " << c.height;
+        EXPECT_TRUE(actual.all() == expectedBuffer(actual, yuyv, c.width, c.height, stride, size))
+            << c.width << " x " << c.height;
+    }
+}
+
+// Where a streaming row splits: the blocks start on a line boundary at the first pair that does,
+// are as many as fit, and are skipped only where no pair starts on a boundary or no block fits.
+TEST(StreamingSplit, StartsBlocksAtTheFirstLineBoundary) {
+    using detail::kBlockPairs;
+    using detail::kLineBytes;
+    using detail::splitForStreaming;
+    for (std::uintptr_t dst = 4096; dst < 4096 + 2 * kLineBytes; ++dst) {
+        for (std::size_t pairs = 0; pairs <= 200; ++pairs) {
+            const detail::StreamingSplit split = splitForStreaming(dst, pairs);
+            std::size_t first = 0;
+            while (first < kBlockPairs && (dst + 6 * first) % kLineBytes != 0) {
+                ++first;
+            }
+            if (first == kBlockPairs || pairs < first + kBlockPairs) {
+                EXPECT_EQ(split, detail::StreamingSplit{}) << dst << " " << pairs;
+                continue;
+            }
+            EXPECT_EQ(split.head, first) << "address " << dst << ", " << pairs << " pairs";
+            EXPECT_EQ(split.blocks, (pairs - first) / kBlockPairs)
+                << "address " << dst << ", " << pairs << " pairs";
+        }
+    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // AVX2 row converter, 16 pixel pairs per step. Same arithmetic as the SSSE3 one (see there for
-// why it is exact), on two 128-bit lanes at once. The streaming form stores each step as three
-// aligned 32-byte non-temporal vectors.
+// why it is exact), on two 128-bit lanes at once.
 #include <immintrin.h>
 
 #include "convert/row_kernels.h"
@@ -68,8 +67,8 @@ struct Words {
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
 }
 
-// 16 pairs: 64 source bytes to 96 destination bytes, with non-temporal stores when Streaming
-// (dst then 32-byte aligned).
+// 16 pairs: 64 source bytes to 96 destination bytes; non-temporal stores when Streaming, dst then
+// 32-byte aligned.
 template <bool Streaming>
 [[QLV_AVX2, gnu::always_inline]] inline void convertStep(const std::uint8_t* src, std::uint8_t* dst,
                                                          const Constants& k) noexcept {
@@ -99,16 +98,18 @@ template <bool Streaming>
 
 }  // namespace
 
-[[QLV_AVX2]] void convertRowAvx2(const std::uint8_t* src, std::uint8_t* dst,
-                                 std::size_t pairs) noexcept {
+[[QLV_AVX2]] void convertRowAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                                 std::ptrdiff_t next) noexcept {
     constexpr std::size_t kStep = 16;
     if (pairs < kStep) {
-        convertRowSsse3(src, dst, pairs);
+        convertRowSsse3(src, dst, pairs, next);
         return;
     }
     const Constants k = makeConstants();
     std::size_t p = 0;
     for (; p + kStep <= pairs; p += kStep) {
+        _mm_prefetch(dst + next + 6 * p, _MM_HINT_T0);
+        _mm_prefetch(dst + next + 6 * p + 64, _MM_HINT_T0);
         convertStep<false>(src + 4 * p, dst + 6 * p, k);
     }
     // The rest as one more step ending at the row's end, rewriting some pixels with equal bytes.
@@ -118,18 +119,14 @@ template <bool Streaming>
     }
 }
 
-[[QLV_AVX2]] void convertRowAvx2Streaming(const std::uint8_t* src, std::uint8_t* dst,
-                                          std::size_t pairs) noexcept {
+[[QLV_AVX2]] void streamBlocksAvx2(const std::uint8_t* src, std::uint8_t* dst,
+                                   std::size_t blocks) noexcept {
     constexpr std::size_t kStep = 16;
-    const StreamingSplit split =
-        splitForStreaming(reinterpret_cast<std::uintptr_t>(dst), pairs, kStep, 32, true);
-    convertRowAvx2(src, dst, split.head);
+    static_assert(kBlockPairs % kStep == 0);
     const Constants k = makeConstants();
-    std::size_t p = split.head;
-    for (std::size_t step = 0; step < split.steps; ++step, p += kStep) {
+    for (std::size_t p = 0; p < blocks * kBlockPairs; p += kStep) {
         convertStep<true>(src + 4 * p, dst + 6 * p, k);
     }
-    convertRowAvx2(src + 4 * p, dst + 6 * p, pairs - p);
 }
 
 #undef QLV_AVX2

@@ -2,8 +2,7 @@
 // arithmetic as the SSSE3 one (see there for why it is exact) on four 128-bit lanes; byte
 // permutes across the whole register (vpermt2b) interleave the channels, and masked loads and
 // stores finish a row without reading or writing past its end.
-// The streaming form writes each step as three aligned 64-byte non-temporal stores, whole cache
-// lines that go to memory without first being read into the cache.
+// Streamed, a step is three aligned non-temporal stores of whole cache lines.
 #include <immintrin.h>
 
 #include "convert/row_kernels.h"
@@ -114,8 +113,8 @@ inline __mmask64 firstBytes(std::size_t n) noexcept {
 
 }  // namespace
 
-[[QLV_AVX512]] void convertRowAvx512(const std::uint8_t* src, std::uint8_t* dst,
-                                     std::size_t pairs) noexcept {
+[[QLV_AVX512]] void convertRowAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                                     std::ptrdiff_t next) noexcept {
     constexpr std::size_t kStep = 32;
     const Constants k = makeConstants();
     std::size_t p = 0;
@@ -123,6 +122,7 @@ inline __mmask64 firstBytes(std::size_t n) noexcept {
         const std::uint8_t* in = src + 4 * p;
         const Output out = convertStep(_mm512_loadu_si512(in), _mm512_loadu_si512(in + 64), k);
         for (int block = 0; block < 3; ++block) {
+            _mm_prefetch(dst + next + 6 * p + 64 * block, _MM_HINT_T0);
             _mm512_storeu_si512(dst + 6 * p + 64 * block, out.bytes[block]);
         }
     }
@@ -145,24 +145,17 @@ inline __mmask64 firstBytes(std::size_t n) noexcept {
     }
 }
 
-[[QLV_AVX512]] void convertRowAvx512Streaming(const std::uint8_t* src, std::uint8_t* dst,
-                                              std::size_t pairs) noexcept {
-    constexpr std::size_t kStep = 32;
-    // Masked stores let the head and tail stop at any pair.
-    const StreamingSplit split =
-        splitForStreaming(reinterpret_cast<std::uintptr_t>(dst), pairs, kStep, 64, false);
-    convertRowAvx512(src, dst, split.head);
+[[QLV_AVX512]] void streamBlocksAvx512(const std::uint8_t* src, std::uint8_t* dst,
+                                       std::size_t blocks) noexcept {
+    static_assert(kBlockPairs == 32);  // one step
     const Constants k = makeConstants();
-    std::size_t p = split.head;
-    for (std::size_t step = 0; step < split.steps; ++step, p += kStep) {
-        const std::uint8_t* in = src + 4 * p;
-        const Output out = convertStep(_mm512_loadu_si512(in), _mm512_loadu_si512(in + 64), k);
-        auto* line = reinterpret_cast<__m512i*>(dst + 6 * p);
+    for (std::size_t i = 0; i < blocks; ++i, src += 128, dst += 192) {
+        const Output out = convertStep(_mm512_loadu_si512(src), _mm512_loadu_si512(src + 64), k);
+        auto* lines = reinterpret_cast<__m512i*>(dst);
         for (int block = 0; block < 3; ++block) {
-            _mm512_stream_si512(line + block, out.bytes[block]);
+            _mm512_stream_si512(lines + block, out.bytes[block]);
         }
     }
-    convertRowAvx512(src + 4 * p, dst + 6 * p, pairs - p);
 }
 
 #undef QLV_AVX512

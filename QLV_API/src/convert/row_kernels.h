@@ -37,66 +37,68 @@ consteval InterleaveMasks makeInterleaveMasks() {
 
 inline constexpr InterleaveMasks kInterleave16 = makeInterleaveMasks();
 
-using RowConverter = void (*)(const std::uint8_t* src, std::uint8_t* dst,
-                              std::size_t pairs) noexcept;
+// `next` is how far from dst the caller writes next, at the same offsets: the next row's
+// destination. The regular vector converters fetch it into the cache as they write, so that the
+// next row's stores find their lines there instead of each waiting for memory; 0 when nothing
+// follows. Streaming converters ignore it: lines fetched and then streamed cost an eviction each.
+using RowConverter = void (*)(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                              std::ptrdiff_t next) noexcept;
 
-void convertRowScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs) noexcept;
+void convertRowScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                      std::ptrdiff_t next) noexcept;
 
 #if QLV_CONVERT_X86
-void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs) noexcept;
-void convertRowAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs) noexcept;
-void convertRowAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs) noexcept;
+void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                     std::ptrdiff_t next) noexcept;
+void convertRowAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                    std::ptrdiff_t next) noexcept;
+void convertRowAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                      std::ptrdiff_t next) noexcept;
 
-// The same bytes, written with non-temporal stores wherever whole aligned vectors fit and with
-// the converters above around them. The stores are weakly ordered: the caller fences once the
-// frame is done.
-void convertRowSsse3Streaming(const std::uint8_t* src, std::uint8_t* dst,
-                              std::size_t pairs) noexcept;
-void convertRowAvx2Streaming(const std::uint8_t* src, std::uint8_t* dst,
-                             std::size_t pairs) noexcept;
-void convertRowAvx512Streaming(const std::uint8_t* src, std::uint8_t* dst,
-                               std::size_t pairs) noexcept;
+// Streaming forms: the same bytes, with every whole 64-byte line of a row written by
+// non-temporal stores and only the partial lines at its two ends by regular ones. (One whole
+// line per row written regularly before the streamed ones was measured to halve the speed.)
+// The stores are weakly ordered: the caller fences once the frame is done.
+void convertRowSsse3Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                              std::ptrdiff_t next) noexcept;
+void convertRowAvx2Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                             std::ptrdiff_t next) noexcept;
+void convertRowAvx512Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                               std::ptrdiff_t next) noexcept;
+
+// The vector paths' part of those: `blocks` blocks of kBlockPairs pairs, dst 64-byte aligned,
+// all stores non-temporal.
+void streamBlocksSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t blocks) noexcept;
+void streamBlocksAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t blocks) noexcept;
+void streamBlocksAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t blocks) noexcept;
 #endif
 
-// How a streaming row is cut: `head` pairs through the regular converter, then `steps` vector
-// steps of `stepPairs` pairs with aligned non-temporal stores, then the rest regularly.
+// 32 pairs make 192 bytes, three whole lines: once a block starts on a line, all that follow do.
+inline constexpr std::size_t kLineBytes = 64;
+inline constexpr std::size_t kBlockPairs = 32;
+
+// How a streaming row is cut: `head` pairs, then `blocks` blocks starting on a line boundary,
+// then the rest.
 struct StreamingSplit {
     std::size_t head = 0;
-    std::size_t steps = 0;
+    std::size_t blocks = 0;
+    bool operator==(const StreamingSplit&) const = default;
 };
 
-// A step writes 6 * stepPairs bytes, a whole number of `align`-byte vectors (align 16, 32 or
-// 64), so once a step starts on a vector boundary all that follow do too. Pair p starts at
-// dst + 6p; for an even address the first pair on a boundary is n = 11 * (gap / 2) modulo
-// align / 2 (3 * 11 = 33 leaves 1 modulo 8, 16 and 32, so this solves 6n = gap modulo align).
-// An odd address never meets a boundary at a pair start: such rows get no steps, and so do rows
-// too short for one; the caller's regular tail then converts the whole row.
-// Converters that finish a row with an overlapping step need at least stepPairs pairs
-// (stepPairs <= align / 2) and pass wholeEnds: a head, if any, then grows by align / 2 pairs
-// (3 * align bytes, so still on a boundary) and a tail by one step.
-constexpr StreamingSplit splitForStreaming(std::uintptr_t dst, std::size_t pairs,
-                                           std::size_t stepPairs, std::size_t align,
-                                           bool wholeEnds) noexcept {
+// Pair p starts at dst + 6p. For an even address the first pair on a line boundary is
+// n = 11 * (gap / 2) modulo 32, gap being the bytes to the boundary: 3 * 11 = 33 leaves 1 modulo
+// 32, so 6n = gap modulo 64. An odd address never meets a boundary at a pair start: such rows get
+// no blocks, and so do rows too short for one.
+constexpr StreamingSplit splitForStreaming(std::uintptr_t dst, std::size_t pairs) noexcept {
     if (dst % 2 != 0) {
         return {};
     }
-    const std::size_t gap = (align - dst % align) % align;
-    std::size_t head = 11 * (gap / 2) % (align / 2);
-    if (wholeEnds && head != 0) {
-        head += align / 2;
-    }
-    if (pairs < head) {
+    const std::size_t gap = (kLineBytes - dst % kLineBytes) % kLineBytes;
+    const std::size_t head = 11 * (gap / 2) % kBlockPairs;
+    if (pairs < head + kBlockPairs) {
         return {};
     }
-    std::size_t steps = (pairs - head) / stepPairs;
-    const std::size_t tail = (pairs - head) % stepPairs;
-    if (wholeEnds && tail != 0 && steps != 0) {
-        --steps;
-    }
-    if (steps == 0) {
-        return {};
-    }
-    return {head, steps};
+    return {head, (pairs - head) / kBlockPairs};
 }
 
 }  // namespace qlv::convert::detail

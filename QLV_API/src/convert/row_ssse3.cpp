@@ -9,7 +9,6 @@
 //   red   floor(91894 cr / 65536)  =   cr + mulhi(cr, 26358)
 //   green floor(-(22649 cb + 46825 cr) / 65536) = high word of (-22649 cb + 18711 cr) - 65536 cr
 // where mulhi is the signed high half of a 16 x 16 bit product, itself a floor.
-// The streaming form stores each step as three aligned 16-byte non-temporal vectors.
 // All functions carry their own target attribute (no file-wide -m flags), so no code from here
 // runs unless the caller checked the CPU.
 #include <immintrin.h>
@@ -70,8 +69,8 @@ struct Words {
         _mm_shuffle_epi8(r, select[2]));
 }
 
-// 8 pairs: 32 source bytes to 48 destination bytes, with non-temporal stores when Streaming
-// (dst then 16-byte aligned).
+// 8 pairs: 32 source bytes to 48 destination bytes; non-temporal stores when Streaming, dst then
+// 16-byte aligned.
 template <bool Streaming>
 [[QLV_SSSE3, gnu::always_inline]] inline void convertStep(const std::uint8_t* src,
                                                           std::uint8_t* dst,
@@ -93,16 +92,17 @@ template <bool Streaming>
 
 }  // namespace
 
-[[QLV_SSSE3]] void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst,
-                                   std::size_t pairs) noexcept {
+[[QLV_SSSE3]] void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                                   std::ptrdiff_t next) noexcept {
     constexpr std::size_t kStep = 8;
     if (pairs < kStep) {
-        convertRowScalar(src, dst, pairs);
+        convertRowScalar(src, dst, pairs, next);
         return;
     }
     const Constants k = makeConstants();
     std::size_t p = 0;
     for (; p + kStep <= pairs; p += kStep) {
+        _mm_prefetch(dst + next + 6 * p, _MM_HINT_T0);  // steps of 48 bytes reach every line
         convertStep<false>(src + 4 * p, dst + 6 * p, k);
     }
     // The rest as one more step ending at the row's end: it rewrites some pixels with the same
@@ -113,18 +113,14 @@ template <bool Streaming>
     }
 }
 
-[[QLV_SSSE3]] void convertRowSsse3Streaming(const std::uint8_t* src, std::uint8_t* dst,
-                                            std::size_t pairs) noexcept {
+[[QLV_SSSE3]] void streamBlocksSsse3(const std::uint8_t* src, std::uint8_t* dst,
+                                     std::size_t blocks) noexcept {
     constexpr std::size_t kStep = 8;
-    const StreamingSplit split =
-        splitForStreaming(reinterpret_cast<std::uintptr_t>(dst), pairs, kStep, 16, true);
-    convertRowSsse3(src, dst, split.head);
+    static_assert(kBlockPairs % kStep == 0);
     const Constants k = makeConstants();
-    std::size_t p = split.head;
-    for (std::size_t step = 0; step < split.steps; ++step, p += kStep) {
+    for (std::size_t p = 0; p < blocks * kBlockPairs; p += kStep) {
         convertStep<true>(src + 4 * p, dst + 6 * p, k);
     }
-    convertRowSsse3(src + 4 * p, dst + 6 * p, pairs - p);
 }
 
 #undef QLV_SSSE3

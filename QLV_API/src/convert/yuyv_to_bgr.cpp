@@ -92,8 +92,11 @@ void convertRows(detail::RowConverter convertRow, Stores stores, const std::uint
     const auto w = static_cast<std::size_t>(width);
     const auto h = static_cast<std::size_t>(height);
     const std::size_t pairs = w / 2;
+    // The stride fits: the destination span holds more than one stride whenever it is used.
+    const auto next = static_cast<std::ptrdiff_t>(dstStride);
     for (std::size_t r = 0; r < h; ++r) {
-        convertRow(yuyv + r * 2 * w, bgrBottomUp + (h - 1 - r) * dstStride, pairs);
+        std::uint8_t* dst = bgrBottomUp + (h - 1 - r) * dstStride;
+        convertRow(yuyv + r * 2 * w, dst, pairs, r + 1 < h ? -next : 0);
     }
 #if QLV_CONVERT_X86
     // Non-temporal stores are not ordered with later stores: without the fence the caller's
@@ -181,7 +184,8 @@ Stores activeStores(std::size_t dstBytes) noexcept {
 }
 
 bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
-                  std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept {
+                  std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride,
+                  Stores* storesUsed) noexcept {
     static const detail::RowConverter regular = rowConverter(activePath(), Stores::Regular);
     static const detail::RowConverter streaming = rowConverter(activePath(), Stores::Streaming);
     const std::size_t dstBytes = checkedDstBytes(yuyv, width, height, bgrBottomUp, dstStride);
@@ -191,6 +195,9 @@ bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
     const Stores stores = activeStores(dstBytes);
     convertRows(stores == Stores::Streaming ? streaming : regular, stores, yuyv.data(), width,
                 height, bgrBottomUp.data(), dstStride);
+    if (storesUsed != nullptr) {
+        *storesUsed = stores;
+    }
     return true;
 }
 
@@ -201,8 +208,8 @@ bool convertFrameWith(Path path, Stores stores, std::span<const std::uint8_t> yu
         checkedDstBytes(yuyv, width, height, bgrBottomUp, dstStride) == 0) {
         return false;
     }
-    convertRows(rowConverter(path, stores), stores, yuyv.data(), width, height,
-                bgrBottomUp.data(), dstStride);
+    convertRows(rowConverter(path, stores), stores, yuyv.data(), width, height, bgrBottomUp.data(),
+                dstStride);
     return true;
 }
 
@@ -213,7 +220,8 @@ bool convertFrameWith(Path path, std::span<const std::uint8_t> yuyv, int width, 
 
 namespace detail {
 
-void convertRowScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs) noexcept {
+void convertRowScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                      std::ptrdiff_t /*next*/) noexcept {
     const ColourTables& t = kColourTables;
     for (std::size_t p = 0; p < pairs; ++p, src += 4, dst += 6) {
         const std::uint8_t cb = src[1];

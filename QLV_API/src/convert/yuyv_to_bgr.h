@@ -53,9 +53,10 @@ Path activePath() noexcept;
 
 // How a path writes the bitmap. Both give identical bytes.
 enum class Stores {
-    Regular,    // through the caches, where the next reader of a small bitmap finds it
-    Streaming,  // non-temporal, whole aligned vectors straight to memory: no cache line is read
-                // for ownership first and the caches keep what they held; the vector paths only
+    Regular,    // through the caches, where a small bitmap is still found by its reader and by
+                // the next conversion into it
+    Streaming,  // whole cache lines with non-temporal stores, straight to memory: no line is read
+                // first, and the caches keep what they held; vector paths only
 };
 
 const char* storesName(Stores stores) noexcept;
@@ -63,12 +64,12 @@ const char* storesName(Stores stores) noexcept;
 // True when the path can write with these stores on this CPU.
 bool storesSupported(Path path, Stores stores) noexcept;
 
-// Destinations spanning at least this many bytes are streamed by convertFrame. A 1280 x 1024
-// bitmap (3.75 MiB) is, a 640 x 480 one (0.88 MiB) is not: a bitmap this large would push much
-// of the converter's core's share of the last-level cache out, and written through the caches
-// costs a read of every line before it is written, so streaming halves the memory traffic of
-// its writes. Smaller ones mostly stay in cache, where regular stores are as fast and the
-// reader of the bitmap finds it there.
+// Destinations spanning at least this many bytes are streamed by convertFrame: about half a
+// core's share of a last-level cache, and where streaming overtook regular stores when measured
+// as the library converts (a fresh frame each time, two bitmaps in turn). Smaller bitmaps are
+// mostly still cached when written again; larger ones are not, and regular stores then read
+// every line from memory before writing it. A 1280 x 1024 bitmap (3.75 MiB) is streamed, a
+// 640 x 480 one (0.88 MiB) is not.
 inline constexpr std::size_t kStreamingMinBytes = std::size_t{2} << 20;
 
 // The stores convertFrame uses for a destination spanning dstBytes bytes, that is
@@ -96,8 +97,12 @@ constexpr std::size_t bitmapStride(int width) noexcept {
 // not positive and even, height is not positive, dstStride < 3 * width, yuyv is shorter than
 // 2 * width * height bytes, bgrBottomUp is shorter than dstStride * (height - 1) + 3 * width
 // bytes (a bitmap of dstStride * height bytes always fits), or the two buffers overlap.
+//
+// storesUsed, when given, receives the stores the conversion wrote with,
+// activeStores(dstStride * (height - 1) + 3 * width); it is left alone when refused.
 bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
-                  std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept;
+                  std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride,
+                  Stores* storesUsed = nullptr) noexcept;
 
 // The same with a chosen path and stores, whatever the size; also returns false when the path
 // or the stores are not supported here. Lets tests and benchmarks compare them with each other.
