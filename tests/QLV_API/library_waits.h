@@ -35,6 +35,16 @@ inline std::int32_t lastError() {
     return error;
 }
 
+inline std::int32_t recordingState() {
+    std::int32_t state = -1;
+    QLV_CheckRecording(&state);
+    return state;
+}
+
+inline bool streaming() {
+    return (recordingState() & 2) != 0;
+}
+
 // Short bus time, brisk frames.
 inline vcam::Options fastCameraOptions() {
     vcam::Options options;

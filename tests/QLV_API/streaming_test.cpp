@@ -24,16 +24,6 @@ Tags tagsOf(const std::uint8_t* frame, int width, int height) {
     return {vcam::decodeTopTag(bytes, width, height), vcam::decodeBottomTag(bytes, width, height)};
 }
 
-std::int32_t recordingState() {
-    std::int32_t state = -1;
-    QLV_CheckRecording(&state);
-    return state;
-}
-
-bool streaming() {
-    return (recordingState() & 2) != 0;
-}
-
 // Frame buffers owned by the test, as a caller of buffer mode 1 owns them.
 class Streaming : public LibraryTest {
 protected:

@@ -15,16 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::int32_t recordingState() {
-    std::int32_t state = -1;
-    QLV_CheckRecording(&state);
-    return state;
-}
-
-bool streaming() {
-    return (recordingState() & 2) != 0;
-}
-
 class UsbLibrary : public LibraryTest {
 protected:
     static constexpr int bufferCount = 5;
