@@ -129,31 +129,33 @@ Ms10Result probeMsOs10(libusb_device_handle* handle, const std::vector<std::uint
         return {};
     }
     Ms10Result outcome;
-    for (const std::uint8_t number : interfaces) {
-        std::vector<std::uint8_t> properties(usb::msOs10ExtendedPropertiesHeaderSize);
-        result = readAnnounced(handle, vendorInterfaceIn, *vendorCode, number,
-                               usb::msOs10ExtendedPropertiesIndex, properties);
-        if (result < 0) {
-            if (fromFailure(result, "reading extended properties") == Probe::Inconclusive) {
+    // Reads as much of an interface's extended properties as `properties` holds and keeps what
+    // arrived; false when the read failed.
+    const auto readProperties = [&](std::uint8_t number, std::vector<std::uint8_t>& properties) {
+        const int got = readAnnounced(handle, vendorInterfaceIn, *vendorCode, number,
+                                      usb::msOs10ExtendedPropertiesIndex, properties);
+        if (got < 0) {
+            if (fromFailure(got, "reading extended properties") == Probe::Inconclusive) {
                 outcome.probe = Probe::Inconclusive;
             }
+            return false;
+        }
+        properties.resize(static_cast<std::size_t>(got));
+        return true;
+    };
+    for (const std::uint8_t number : interfaces) {
+        std::vector<std::uint8_t> properties(usb::msOs10ExtendedPropertiesHeaderSize);
+        if (!readProperties(number, properties)) {
             continue;
         }
-        properties.resize(static_cast<std::size_t>(result));
         const auto length = usb::extendedPropertiesLength(properties);
         if (!length) {
             continue;
         }
         properties.resize(std::min(*length, largestExtendedProperties));
-        result = readAnnounced(handle, vendorInterfaceIn, *vendorCode, number,
-                               usb::msOs10ExtendedPropertiesIndex, properties);
-        if (result < 0) {
-            if (fromFailure(result, "reading extended properties") == Probe::Inconclusive) {
-                outcome.probe = Probe::Inconclusive;
-            }
+        if (!readProperties(number, properties)) {
             continue;
         }
-        properties.resize(static_cast<std::size_t>(result));
         if (usb::extendedPropertiesName(properties, usb::cameraInterfaceGuid)) {
             return {Probe::Match, number};
         }
