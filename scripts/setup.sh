@@ -8,6 +8,7 @@ qlv_packages=(
     umockdev libumockdev-dev usbutils
     python3 file
     libyuv-dev
+    qt6-base-dev libjpeg62-turbo-dev libturbojpeg0-dev
 )
 
 qlv_install_missing() {
