@@ -1,5 +1,5 @@
-// AVX2 row converter, 16 pixel pairs per step. Same arithmetic as the SSSE3 one (see there for
-// why it is exact), on two 128-bit lanes at once.
+// AVX2 row converter, 16 pixel pairs per step. Same arithmetic as the SSSE3 one, for both
+// formulas (see there for why it is exact), on two 128-bit lanes at once.
 #include <immintrin.h>
 
 #include "convert/row_kernels.h"
@@ -8,25 +8,34 @@ namespace qlv::convert::detail {
 
 namespace {
 
-#define QLV_AVX2 gnu::target("avx2")
-
 struct Constants {
-    __m256i lowBytes, chromaBias, brMulHi, brMulLo, greenMadd, highWords, dupLow, dupHigh;
+    __m256i lowBytes, chromaBias, dupLow, dupHigh;
+    __m256i blueRedMul, blueRedWhole, greenMul, greenFix, dupGreen;  // as in the SSSE3 converter
     __m256i select[3][3];
 };
 
+template <Formula formula>
 [[QLV_AVX2]] inline Constants makeConstants() noexcept {
     Constants k;
     k.lowBytes = _mm256_set1_epi16(0x00FF);
     k.chromaBias = _mm256_set1_epi16(128);
-    k.brMulHi = _mm256_set1_epi32(wordPair(-15008, 26358));
-    k.brMulLo = _mm256_set1_epi32(wordPair(2, 1));
-    k.greenMadd = _mm256_set1_epi32(wordPair(-22649, 18711));
-    k.highWords = _mm256_set1_epi32(wordPair(0, -1));
     k.dupLow = _mm256_broadcastsi128_si256(
         _mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13));
     k.dupHigh = _mm256_broadcastsi128_si256(
         _mm_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15));
+    if constexpr (formula == Formula::Library) {
+        k.blueRedMul = _mm256_set1_epi32(wordPair(-15008, 26358));
+        k.blueRedWhole = _mm256_set1_epi32(wordPair(2, 1));
+        k.greenMul = _mm256_set1_epi32(wordPair(-22649, 18711));
+        k.greenFix = _mm256_set1_epi32(wordPair(0, -1));
+        k.dupGreen = k.dupHigh;
+    } else {
+        k.blueRedMul = _mm256_set1_epi32(kDecimalBlueRed);
+        k.blueRedWhole = _mm256_setzero_si256();
+        k.greenMul = _mm256_set1_epi32(kDecimalGreen);
+        k.greenFix = _mm256_set1_epi16(-1);
+        k.dupGreen = k.dupLow;
+    }
     for (int block = 0; block < 3; ++block) {
         for (int channel = 0; channel < 3; ++channel) {
             k.select[block][channel] = _mm256_broadcastsi128_si256(_mm_load_si128(
@@ -41,15 +50,24 @@ struct Words {
 };
 
 // 8 pixel pairs (Y0 Cb Y1 Cr each) to 16 pixels of 16-bit B, G, R.
+template <Formula formula>
 [[QLV_AVX2, gnu::always_inline]] inline Words pixelWords(__m256i in, const Constants& k) noexcept {
     const __m256i y = _mm256_and_si256(in, k.lowBytes);
     const __m256i c = _mm256_sub_epi16(_mm256_srli_epi16(in, 8), k.chromaBias);
-    const __m256i blueRed =
-        _mm256_add_epi16(_mm256_mulhi_epi16(c, k.brMulHi), _mm256_mullo_epi16(c, k.brMulLo));
-    const __m256i green =
-        _mm256_sub_epi32(_mm256_madd_epi16(c, k.greenMadd), _mm256_and_si256(c, k.highWords));
+    __m256i blueRed;
+    __m256i green;
+    if constexpr (formula == Formula::Library) {
+        blueRed = _mm256_add_epi16(_mm256_mulhi_epi16(c, k.blueRedMul),
+                                   _mm256_mullo_epi16(c, k.blueRedWhole));
+        green = _mm256_sub_epi32(_mm256_madd_epi16(c, k.greenMul), _mm256_and_si256(c, k.greenFix));
+    } else {
+        const __m256i a = _mm256_abs_epi16(c);
+        blueRed = _mm256_sign_epi16(_mm256_add_epi16(_mm256_mulhi_epu16(a, k.blueRedMul), a), c);
+        green =
+            _mm256_madd_epi16(_mm256_sign_epi16(_mm256_mulhi_epu16(a, k.greenMul), c), k.greenFix);
+    }
     return {_mm256_add_epi16(y, _mm256_shuffle_epi8(blueRed, k.dupLow)),
-            _mm256_add_epi16(y, _mm256_shuffle_epi8(green, k.dupHigh)),
+            _mm256_add_epi16(y, _mm256_shuffle_epi8(green, k.dupGreen)),
             _mm256_add_epi16(y, _mm256_shuffle_epi8(blueRed, k.dupHigh))};
 }
 
@@ -69,13 +87,13 @@ struct Words {
 
 // 16 pairs: 64 source bytes to 96 destination bytes; non-temporal stores when Streaming, dst then
 // 32-byte aligned.
-template <bool Streaming>
+template <Formula formula, bool Streaming>
 [[QLV_AVX2, gnu::always_inline]] inline void convertStep(const std::uint8_t* src, std::uint8_t* dst,
                                                          const Constants& k) noexcept {
     // Loaded so that the lane-wise packs below leave pixels 0-15 in the low lane and 16-31 in the
     // high one, in order.
-    const Words first = pixelWords(loadLanes(src, src + 32), k);
-    const Words second = pixelWords(loadLanes(src + 16, src + 48), k);
+    const Words first = pixelWords<formula>(loadLanes(src, src + 32), k);
+    const Words second = pixelWords<formula>(loadLanes(src + 16, src + 48), k);
     const __m256i b = _mm256_packus_epi16(first.b, second.b);
     const __m256i g = _mm256_packus_epi16(first.g, second.g);
     const __m256i r = _mm256_packus_epi16(first.r, second.r);
@@ -98,37 +116,46 @@ template <bool Streaming>
 
 }  // namespace
 
+template <Formula formula>
 [[QLV_AVX2]] void convertRowAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                                  std::ptrdiff_t next) noexcept {
     constexpr std::size_t kStep = 16;
     if (pairs < kStep) {
-        convertRowSsse3(src, dst, pairs, next);
+        convertRowSsse3<formula>(src, dst, pairs, next);
         return;
     }
-    const Constants k = makeConstants();
+    const Constants k = makeConstants<formula>();
     std::size_t p = 0;
     for (; p + kStep <= pairs; p += kStep) {
         _mm_prefetch(dst + next + 6 * p, _MM_HINT_T0);
         _mm_prefetch(dst + next + 6 * p + 64, _MM_HINT_T0);
-        convertStep<false>(src + 4 * p, dst + 6 * p, k);
+        convertStep<formula, false>(src + 4 * p, dst + 6 * p, k);
     }
     // The rest as one more step ending at the row's end, rewriting some pixels with equal bytes.
     if (p < pairs) {
         p = pairs - kStep;
-        convertStep<false>(src + 4 * p, dst + 6 * p, k);
+        convertStep<formula, false>(src + 4 * p, dst + 6 * p, k);
     }
 }
 
+template <Formula formula>
 [[QLV_AVX2]] void streamBlocksAvx2(const std::uint8_t* src, std::uint8_t* dst,
                                    std::size_t blocks) noexcept {
     constexpr std::size_t kStep = 16;
     static_assert(kBlockPairs % kStep == 0);
-    const Constants k = makeConstants();
+    const Constants k = makeConstants<formula>();
     for (std::size_t p = 0; p < blocks * kBlockPairs; p += kStep) {
-        convertStep<true>(src + 4 * p, dst + 6 * p, k);
+        convertStep<formula, true>(src + 4 * p, dst + 6 * p, k);
     }
 }
 
-#undef QLV_AVX2
+template void convertRowAvx2<Formula::Library>(const std::uint8_t*, std::uint8_t*, std::size_t,
+                                               std::ptrdiff_t) noexcept;
+template void convertRowAvx2<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*,
+                                                     std::size_t, std::ptrdiff_t) noexcept;
+template void streamBlocksAvx2<Formula::Library>(const std::uint8_t*, std::uint8_t*,
+                                                 std::size_t) noexcept;
+template void streamBlocksAvx2<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*,
+                                                       std::size_t) noexcept;
 
 }  // namespace qlv::convert::detail

@@ -1,5 +1,6 @@
 // AVX-512 row converter, 32 pixel pairs per step, needing AVX-512BW and AVX-512VBMI. Same
-// arithmetic as the SSSE3 one (see there for why it is exact) on four 128-bit lanes; byte
+// arithmetic as the SSSE3 one, for both formulas (see there for why it is exact), on four 128-bit
+// lanes; there is no 512-bit sign copy, so negative chroma is negated under a mask instead; byte
 // permutes across the whole register (vpermt2b) interleave the channels, and masked loads and
 // stores finish a row without reading or writing past its end.
 // Streamed, a step is three aligned non-temporal stores of whole cache lines.
@@ -10,8 +11,6 @@
 namespace qlv::convert::detail {
 
 namespace {
-
-#define QLV_AVX512 gnu::target("avx512f,avx512bw,avx512vbmi")
 
 // Packing two vectors of 32 pixels lane by lane leaves, in 128-bit lane L, pixels 8L..8L+7 of
 // the first vector and then those of the second. Where pixel p (0-63) of a step ended up:
@@ -46,21 +45,32 @@ consteval PermuteIndices makePermuteIndices() {
 constexpr PermuteIndices kPermute = makePermuteIndices();
 
 struct Constants {
-    __m512i lowBytes, chromaBias, brMulHi, brMulLo, greenMadd, highWords, dupLow, dupHigh;
+    __m512i lowBytes, chromaBias, dupLow, dupHigh;
+    __m512i blueRedMul, blueRedWhole, greenMul, greenFix, dupGreen;  // as in the SSSE3 converter
     __m512i blueGreen[3], withRed[3];
 };
 
+template <Formula formula>
 [[QLV_AVX512]] inline Constants makeConstants() noexcept {
     Constants k;
     k.lowBytes = _mm512_set1_epi16(0x00FF);
     k.chromaBias = _mm512_set1_epi16(128);
-    k.brMulHi = _mm512_set1_epi32(wordPair(-15008, 26358));
-    k.brMulLo = _mm512_set1_epi32(wordPair(2, 1));
-    k.greenMadd = _mm512_set1_epi32(wordPair(-22649, 18711));
-    k.highWords = _mm512_set1_epi32(wordPair(0, -1));
     // Bytes 0 1 0 1, 4 5 4 5, ... and 2 3 2 3, 6 7 6 7, ... in every 128-bit lane.
     k.dupLow = _mm512_set4_epi32(0x0D0C0D0C, 0x09080908, 0x05040504, 0x01000100);
     k.dupHigh = _mm512_set4_epi32(0x0F0E0F0E, 0x0B0A0B0A, 0x07060706, 0x03020302);
+    if constexpr (formula == Formula::Library) {
+        k.blueRedMul = _mm512_set1_epi32(wordPair(-15008, 26358));
+        k.blueRedWhole = _mm512_set1_epi32(wordPair(2, 1));
+        k.greenMul = _mm512_set1_epi32(wordPair(-22649, 18711));
+        k.greenFix = _mm512_set1_epi32(wordPair(0, -1));
+        k.dupGreen = k.dupHigh;
+    } else {
+        k.blueRedMul = _mm512_set1_epi32(kDecimalBlueRed);
+        k.blueRedWhole = _mm512_setzero_si512();
+        k.greenMul = _mm512_set1_epi32(kDecimalGreen);
+        k.greenFix = _mm512_set1_epi16(-1);
+        k.dupGreen = k.dupLow;
+    }
     for (int block = 0; block < 3; ++block) {
         k.blueGreen[block] = _mm512_load_si512(kPermute.blueGreen[block]);
         k.withRed[block] = _mm512_load_si512(kPermute.withRed[block]);
@@ -73,16 +83,29 @@ struct Words {
 };
 
 // 16 pixel pairs (Y0 Cb Y1 Cr each) to 32 pixels of 16-bit B, G, R.
+template <Formula formula>
 [[QLV_AVX512, gnu::always_inline]] inline Words pixelWords(__m512i in,
                                                            const Constants& k) noexcept {
     const __m512i y = _mm512_and_si512(in, k.lowBytes);
     const __m512i c = _mm512_sub_epi16(_mm512_srli_epi16(in, 8), k.chromaBias);
-    const __m512i blueRed =
-        _mm512_add_epi16(_mm512_mulhi_epi16(c, k.brMulHi), _mm512_mullo_epi16(c, k.brMulLo));
-    const __m512i green =
-        _mm512_sub_epi32(_mm512_madd_epi16(c, k.greenMadd), _mm512_and_si512(c, k.highWords));
+    __m512i blueRed;
+    __m512i green;
+    if constexpr (formula == Formula::Library) {
+        blueRed = _mm512_add_epi16(_mm512_mulhi_epi16(c, k.blueRedMul),
+                                   _mm512_mullo_epi16(c, k.blueRedWhole));
+        green = _mm512_sub_epi32(_mm512_madd_epi16(c, k.greenMul), _mm512_and_si512(c, k.greenFix));
+    } else {
+        const __m512i a = _mm512_abs_epi16(c);
+        const __mmask32 negative = _mm512_movepi16_mask(c);
+        const __m512i zero = _mm512_setzero_si512();
+        const __m512i blueRedSize = _mm512_add_epi16(_mm512_mulhi_epu16(a, k.blueRedMul), a);
+        blueRed = _mm512_mask_sub_epi16(blueRedSize, negative, zero, blueRedSize);
+        const __m512i greenSize = _mm512_mulhi_epu16(a, k.greenMul);
+        green = _mm512_madd_epi16(_mm512_mask_sub_epi16(greenSize, negative, zero, greenSize),
+                                  k.greenFix);
+    }
     return {_mm512_add_epi16(y, _mm512_shuffle_epi8(blueRed, k.dupLow)),
-            _mm512_add_epi16(y, _mm512_shuffle_epi8(green, k.dupHigh)),
+            _mm512_add_epi16(y, _mm512_shuffle_epi8(green, k.dupGreen)),
             _mm512_add_epi16(y, _mm512_shuffle_epi8(blueRed, k.dupHigh))};
 }
 
@@ -91,10 +114,11 @@ struct Output {
 };
 
 // 32 pairs, given as two registers of 64 source bytes, to 192 destination bytes.
+template <Formula formula>
 [[QLV_AVX512, gnu::always_inline]] inline Output convertStep(__m512i first, __m512i second,
                                                              const Constants& k) noexcept {
-    const Words lo = pixelWords(first, k);
-    const Words hi = pixelWords(second, k);
+    const Words lo = pixelWords<formula>(first, k);
+    const Words hi = pixelWords<formula>(second, k);
     const __m512i b = _mm512_packus_epi16(lo.b, hi.b);
     const __m512i g = _mm512_packus_epi16(lo.g, hi.g);
     const __m512i r = _mm512_packus_epi16(lo.r, hi.r);
@@ -113,14 +137,16 @@ inline __mmask64 firstBytes(std::size_t n) noexcept {
 
 }  // namespace
 
+template <Formula formula>
 [[QLV_AVX512]] void convertRowAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                                      std::ptrdiff_t next) noexcept {
     constexpr std::size_t kStep = 32;
-    const Constants k = makeConstants();
+    const Constants k = makeConstants<formula>();
     std::size_t p = 0;
     for (; p + kStep <= pairs; p += kStep) {
         const std::uint8_t* in = src + 4 * p;
-        const Output out = convertStep(_mm512_loadu_si512(in), _mm512_loadu_si512(in + 64), k);
+        const Output out =
+            convertStep<formula>(_mm512_loadu_si512(in), _mm512_loadu_si512(in + 64), k);
         for (int block = 0; block < 3; ++block) {
             _mm_prefetch(dst + next + 6 * p + 64 * block, _MM_HINT_T0);
             _mm512_storeu_si512(dst + 6 * p + 64 * block, out.bytes[block]);
@@ -138,19 +164,21 @@ inline __mmask64 firstBytes(std::size_t n) noexcept {
     const __m512i first = _mm512_maskz_loadu_epi8(firstBytes(inSize), in);
     const __m512i second = inSize > 64 ? _mm512_maskz_loadu_epi8(firstBytes(inSize - 64), in + 64)
                                        : _mm512_setzero_si512();
-    const Output out = convertStep(first, second, k);
+    const Output out = convertStep<formula>(first, second, k);
     for (std::size_t block = 0; block < 3 && 64 * block < outSize; ++block) {
         _mm512_mask_storeu_epi8(outBytes + 64 * block, firstBytes(outSize - 64 * block),
                                 out.bytes[block]);
     }
 }
 
+template <Formula formula>
 [[QLV_AVX512]] void streamBlocksAvx512(const std::uint8_t* src, std::uint8_t* dst,
                                        std::size_t blocks) noexcept {
     static_assert(kBlockPairs == 32);  // one step
-    const Constants k = makeConstants();
+    const Constants k = makeConstants<formula>();
     for (std::size_t i = 0; i < blocks; ++i, src += 128, dst += 192) {
-        const Output out = convertStep(_mm512_loadu_si512(src), _mm512_loadu_si512(src + 64), k);
+        const Output out =
+            convertStep<formula>(_mm512_loadu_si512(src), _mm512_loadu_si512(src + 64), k);
         auto* lines = reinterpret_cast<__m512i*>(dst);
         for (int block = 0; block < 3; ++block) {
             _mm512_stream_si512(lines + block, out.bytes[block]);
@@ -158,6 +186,13 @@ inline __mmask64 firstBytes(std::size_t n) noexcept {
     }
 }
 
-#undef QLV_AVX512
+template void convertRowAvx512<Formula::Library>(const std::uint8_t*, std::uint8_t*, std::size_t,
+                                                 std::ptrdiff_t) noexcept;
+template void convertRowAvx512<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*,
+                                                       std::size_t, std::ptrdiff_t) noexcept;
+template void streamBlocksAvx512<Formula::Library>(const std::uint8_t*, std::uint8_t*,
+                                                   std::size_t) noexcept;
+template void streamBlocksAvx512<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*,
+                                                         std::size_t) noexcept;
 
 }  // namespace qlv::convert::detail

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "convert/yuyv_to_bgr.h"
+
 namespace qlv::convert::detail {
 
 // Two 16-bit words, low one first, as the dword a set1_epi32 broadcast repeats.
@@ -37,6 +39,43 @@ consteval InterleaveMasks makeInterleaveMasks() {
 
 inline constexpr InterleaveMasks kInterleave16 = makeInterleaveMasks();
 
+// The decimal tables on 16-bit lanes. With a = |c| <= 128, trunc(F * c / 10000) equals
+// sign(c) * (floor(a * M / 65536) + k * a), F / 10000 being k + M / 65536 closely enough that no
+// a up to 128 tells them apart: an unsigned high-half multiply, an add for k = 1, and a sign
+// copy. The multipliers pair Cb's in the low word with Cr's in the high word, as the vector
+// paths load them.
+struct DecimalTerm {
+    int factor;      // F, in ten-thousandths
+    int multiplier;  // M, 0..65535
+    int whole;       // k, 0 or 1
+};
+
+inline constexpr DecimalTerm kCbToB{17710, 50525, 1};
+inline constexpr DecimalTerm kCrToR{14022, 26361, 1};
+inline constexpr DecimalTerm kCbToG{3456, 22647, 0};
+inline constexpr DecimalTerm kCrToG{7145, 46850, 0};
+
+// Checks the identity above for every chroma value, at compile time.
+consteval bool decimalTermExact(DecimalTerm t) {
+    for (int c = -128; c < 128; ++c) {
+        const int a = c < 0 ? -c : c;
+        const int magnitude = (a * t.multiplier >> 16) + t.whole * a;
+        if (t.factor * c / 10000 != (c < 0 ? -magnitude : magnitude)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static_assert(decimalTermExact(kCbToB) && decimalTermExact(kCrToR) && decimalTermExact(kCbToG) &&
+              decimalTermExact(kCrToG));
+
+// The vector paths use the whole part of blue and red alike, so it must be the same.
+static_assert(kCbToB.whole == 1 && kCrToR.whole == 1 && kCbToG.whole == 0 && kCrToG.whole == 0);
+
+inline constexpr int kDecimalBlueRed = wordPair(kCbToB.multiplier, kCrToR.multiplier);
+inline constexpr int kDecimalGreen = wordPair(kCbToG.multiplier, kCrToG.multiplier);
+
 // `next` is how far from dst the caller writes next, at the same offsets: the next row's
 // destination. The regular vector converters fetch it into the cache as they write, so that the
 // next row's stores find their lines there instead of each waiting for memory; 0 when nothing
@@ -44,33 +83,53 @@ inline constexpr InterleaveMasks kInterleave16 = makeInterleaveMasks();
 using RowConverter = void (*)(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                               std::ptrdiff_t next) noexcept;
 
+// Every converter exists for each Formula; each file instantiates its own for both.
+template <Formula formula>
 void convertRowScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                       std::ptrdiff_t next) noexcept;
 
 #if QLV_CONVERT_X86
-void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
-                     std::ptrdiff_t next) noexcept;
-void convertRowAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
-                    std::ptrdiff_t next) noexcept;
-void convertRowAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
-                      std::ptrdiff_t next) noexcept;
+// The instruction sets of the vector converters. Declarations carry them as well as definitions:
+// a template's explicit instantiation takes its attributes from the first declaration.
+#define QLV_SSSE3 gnu::target("ssse3")
+#define QLV_AVX2 gnu::target("avx2")
+#define QLV_AVX512 gnu::target("avx512f,avx512bw,avx512vbmi")
+
+template <Formula formula>
+[[QLV_SSSE3]] void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                                   std::ptrdiff_t next) noexcept;
+template <Formula formula>
+[[QLV_AVX2]] void convertRowAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                                 std::ptrdiff_t next) noexcept;
+template <Formula formula>
+[[QLV_AVX512]] void convertRowAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
+                                     std::ptrdiff_t next) noexcept;
 
 // Streaming forms: the same bytes, with every whole 64-byte line of a row written by
 // non-temporal stores and only the partial lines at its two ends by regular ones. (One whole
 // line per row written regularly before the streamed ones was measured to halve the speed.)
 // The stores are weakly ordered: the caller fences once the frame is done.
+template <Formula formula>
 void convertRowSsse3Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                               std::ptrdiff_t next) noexcept;
+template <Formula formula>
 void convertRowAvx2Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                              std::ptrdiff_t next) noexcept;
+template <Formula formula>
 void convertRowAvx512Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                                std::ptrdiff_t next) noexcept;
 
 // The vector paths' part of those: `blocks` blocks of kBlockPairs pairs, dst 64-byte aligned,
 // all stores non-temporal.
-void streamBlocksSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t blocks) noexcept;
-void streamBlocksAvx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t blocks) noexcept;
-void streamBlocksAvx512(const std::uint8_t* src, std::uint8_t* dst, std::size_t blocks) noexcept;
+template <Formula formula>
+[[QLV_SSSE3]] void streamBlocksSsse3(const std::uint8_t* src, std::uint8_t* dst,
+                                     std::size_t blocks) noexcept;
+template <Formula formula>
+[[QLV_AVX2]] void streamBlocksAvx2(const std::uint8_t* src, std::uint8_t* dst,
+                                   std::size_t blocks) noexcept;
+template <Formula formula>
+[[QLV_AVX512]] void streamBlocksAvx512(const std::uint8_t* src, std::uint8_t* dst,
+                                       std::size_t blocks) noexcept;
 #endif
 
 // 32 pairs make 192 bytes, three whole lines: once a block starts on a line, all that follow do.

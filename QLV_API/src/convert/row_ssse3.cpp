@@ -9,6 +9,8 @@
 //   red   floor(91894 cr / 65536)  =   cr + mulhi(cr, 26358)
 //   green floor(-(22649 cb + 46825 cr) / 65536) = high word of (-22649 cb + 18711 cr) - 65536 cr
 // where mulhi is the signed high half of a 16 x 16 bit product, itself a floor.
+// The decimal formula is Y plus offsets in whole units already; its truncated quotients come from
+// unsigned high halves of |c| times a multiplier, with c's sign copied back (see DecimalTerm).
 // All functions carry their own target attribute (no file-wide -m flags), so no code from here
 // runs unless the caller checked the CPU.
 #include <immintrin.h>
@@ -19,23 +21,36 @@ namespace qlv::convert::detail {
 
 namespace {
 
-#define QLV_SSSE3 gnu::target("ssse3")
-
 struct Constants {
-    __m128i lowBytes, chromaBias, brMulHi, brMulLo, greenMadd, highWords, dupLow, dupHigh;
+    __m128i lowBytes, chromaBias, dupLow, dupHigh;
+    // Library: signed multipliers, whole parts, the green multiply-add and the mask of the Cr word
+    // subtracted from it. Decimal: unsigned multipliers, unused, the unsigned green multipliers
+    // and the -1 words whose multiply-add sums and negates the two green terms.
+    __m128i blueRedMul, blueRedWhole, greenMul, greenFix;
+    __m128i dupGreen;  // where each pair's green offset is: the high word, or the low one
     __m128i select[3][3];
 };
 
+template <Formula formula>
 [[QLV_SSSE3]] inline Constants makeConstants() noexcept {
     Constants k;
     k.lowBytes = _mm_set1_epi16(0x00FF);
     k.chromaBias = _mm_set1_epi16(128);
-    k.brMulHi = _mm_set1_epi32(wordPair(-15008, 26358));
-    k.brMulLo = _mm_set1_epi32(wordPair(2, 1));
-    k.greenMadd = _mm_set1_epi32(wordPair(-22649, 18711));
-    k.highWords = _mm_set1_epi32(wordPair(0, -1));
     k.dupLow = _mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
     k.dupHigh = _mm_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15);
+    if constexpr (formula == Formula::Library) {
+        k.blueRedMul = _mm_set1_epi32(wordPair(-15008, 26358));
+        k.blueRedWhole = _mm_set1_epi32(wordPair(2, 1));
+        k.greenMul = _mm_set1_epi32(wordPair(-22649, 18711));
+        k.greenFix = _mm_set1_epi32(wordPair(0, -1));
+        k.dupGreen = k.dupHigh;
+    } else {
+        k.blueRedMul = _mm_set1_epi32(kDecimalBlueRed);
+        k.blueRedWhole = _mm_setzero_si128();
+        k.greenMul = _mm_set1_epi32(kDecimalGreen);
+        k.greenFix = _mm_set1_epi16(-1);
+        k.dupGreen = k.dupLow;
+    }
     for (int block = 0; block < 3; ++block) {
         for (int channel = 0; channel < 3; ++channel) {
             k.select[block][channel] = _mm_load_si128(
@@ -50,15 +65,25 @@ struct Words {
 };
 
 // 4 pixel pairs (Y0 Cb Y1 Cr each) to 8 pixels of 16-bit B, G, R.
+template <Formula formula>
 [[QLV_SSSE3, gnu::always_inline]] inline Words pixelWords(__m128i in, const Constants& k) noexcept {
     const __m128i y = _mm_and_si128(in, k.lowBytes);                       // Y0, Y1
     const __m128i c = _mm_sub_epi16(_mm_srli_epi16(in, 8), k.chromaBias);  // cb, cr
-    const __m128i blueRed =                                                // per pair
-        _mm_add_epi16(_mm_mulhi_epi16(c, k.brMulHi), _mm_mullo_epi16(c, k.brMulLo));
-    const __m128i green =  // offset in the high word of each pair
-        _mm_sub_epi32(_mm_madd_epi16(c, k.greenMadd), _mm_and_si128(c, k.highWords));
+    __m128i blueRed;                                                       // per pair
+    __m128i green;
+    if constexpr (formula == Formula::Library) {
+        blueRed =
+            _mm_add_epi16(_mm_mulhi_epi16(c, k.blueRedMul), _mm_mullo_epi16(c, k.blueRedWhole));
+        // offset in the high word of each pair
+        green = _mm_sub_epi32(_mm_madd_epi16(c, k.greenMul), _mm_and_si128(c, k.greenFix));
+    } else {
+        const __m128i a = _mm_abs_epi16(c);
+        blueRed = _mm_sign_epi16(_mm_add_epi16(_mm_mulhi_epu16(a, k.blueRedMul), a), c);
+        // offset in the low word of each pair
+        green = _mm_madd_epi16(_mm_sign_epi16(_mm_mulhi_epu16(a, k.greenMul), c), k.greenFix);
+    }
     return {_mm_add_epi16(y, _mm_shuffle_epi8(blueRed, k.dupLow)),
-            _mm_add_epi16(y, _mm_shuffle_epi8(green, k.dupHigh)),
+            _mm_add_epi16(y, _mm_shuffle_epi8(green, k.dupGreen)),
             _mm_add_epi16(y, _mm_shuffle_epi8(blueRed, k.dupHigh))};
 }
 
@@ -71,12 +96,13 @@ struct Words {
 
 // 8 pairs: 32 source bytes to 48 destination bytes; non-temporal stores when Streaming, dst then
 // 16-byte aligned.
-template <bool Streaming>
+template <Formula formula, bool Streaming>
 [[QLV_SSSE3, gnu::always_inline]] inline void convertStep(const std::uint8_t* src,
                                                           std::uint8_t* dst,
                                                           const Constants& k) noexcept {
-    const Words lo = pixelWords(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), k);
-    const Words hi = pixelWords(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16)), k);
+    const Words lo = pixelWords<formula>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), k);
+    const Words hi =
+        pixelWords<formula>(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16)), k);
     const __m128i b = _mm_packus_epi16(lo.b, hi.b);
     const __m128i g = _mm_packus_epi16(lo.g, hi.g);
     const __m128i r = _mm_packus_epi16(lo.r, hi.r);
@@ -92,37 +118,46 @@ template <bool Streaming>
 
 }  // namespace
 
+template <Formula formula>
 [[QLV_SSSE3]] void convertRowSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                                    std::ptrdiff_t next) noexcept {
     constexpr std::size_t kStep = 8;
     if (pairs < kStep) {
-        convertRowScalar(src, dst, pairs, next);
+        convertRowScalar<formula>(src, dst, pairs, next);
         return;
     }
-    const Constants k = makeConstants();
+    const Constants k = makeConstants<formula>();
     std::size_t p = 0;
     for (; p + kStep <= pairs; p += kStep) {
         _mm_prefetch(dst + next + 6 * p, _MM_HINT_T0);  // steps of 48 bytes reach every line
-        convertStep<false>(src + 4 * p, dst + 6 * p, k);
+        convertStep<formula, false>(src + 4 * p, dst + 6 * p, k);
     }
     // The rest as one more step ending at the row's end: it rewrites some pixels with the same
     // bytes instead of falling back to slow code.
     if (p < pairs) {
         p = pairs - kStep;
-        convertStep<false>(src + 4 * p, dst + 6 * p, k);
+        convertStep<formula, false>(src + 4 * p, dst + 6 * p, k);
     }
 }
 
+template <Formula formula>
 [[QLV_SSSE3]] void streamBlocksSsse3(const std::uint8_t* src, std::uint8_t* dst,
                                      std::size_t blocks) noexcept {
     constexpr std::size_t kStep = 8;
     static_assert(kBlockPairs % kStep == 0);
-    const Constants k = makeConstants();
+    const Constants k = makeConstants<formula>();
     for (std::size_t p = 0; p < blocks * kBlockPairs; p += kStep) {
-        convertStep<true>(src + 4 * p, dst + 6 * p, k);
+        convertStep<formula, true>(src + 4 * p, dst + 6 * p, k);
     }
 }
 
-#undef QLV_SSSE3
+template void convertRowSsse3<Formula::Library>(const std::uint8_t*, std::uint8_t*, std::size_t,
+                                                std::ptrdiff_t) noexcept;
+template void convertRowSsse3<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*,
+                                                      std::size_t, std::ptrdiff_t) noexcept;
+template void streamBlocksSsse3<Formula::Library>(const std::uint8_t*, std::uint8_t*,
+                                                  std::size_t) noexcept;
+template void streamBlocksSsse3<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*,
+                                                        std::size_t) noexcept;
 
 }  // namespace qlv::convert::detail

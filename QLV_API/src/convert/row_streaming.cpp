@@ -59,19 +59,34 @@ void convertRowStreaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t
 
 }  // namespace
 
+template <Formula formula>
 void convertRowSsse3Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                               std::ptrdiff_t /*next*/) noexcept {
-    convertRowStreaming<convertRowSsse3, streamBlocksSsse3>(src, dst, pairs);
+    convertRowStreaming<convertRowSsse3<formula>, streamBlocksSsse3<formula>>(src, dst, pairs);
 }
 
+template <Formula formula>
 void convertRowAvx2Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                              std::ptrdiff_t /*next*/) noexcept {
-    convertRowStreaming<convertRowAvx2, streamBlocksAvx2>(src, dst, pairs);
+    convertRowStreaming<convertRowAvx2<formula>, streamBlocksAvx2<formula>>(src, dst, pairs);
 }
 
+template <Formula formula>
 void convertRowAvx512Streaming(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                                std::ptrdiff_t /*next*/) noexcept {
-    convertRowStreaming<convertRowAvx512, streamBlocksAvx512>(src, dst, pairs);
+    convertRowStreaming<convertRowAvx512<formula>, streamBlocksAvx512<formula>>(src, dst, pairs);
 }
+
+#define QLV_INSTANTIATE_STREAMING(name)                                                         \
+    template void name<Formula::Library>(const std::uint8_t*, std::uint8_t*, std::size_t,       \
+                                         std::ptrdiff_t) noexcept;                              \
+    template void name<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*, std::size_t, \
+                                               std::ptrdiff_t) noexcept;
+
+QLV_INSTANTIATE_STREAMING(convertRowSsse3Streaming)
+QLV_INSTANTIATE_STREAMING(convertRowAvx2Streaming)
+QLV_INSTANTIATE_STREAMING(convertRowAvx512Streaming)
+
+#undef QLV_INSTANTIATE_STREAMING
 
 }  // namespace qlv::convert::detail

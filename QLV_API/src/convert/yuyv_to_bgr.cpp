@@ -11,25 +11,40 @@ namespace qlv::convert {
 namespace {
 
 constexpr ColourTables kColourTables = buildColourTables();
+constexpr ColourTables kDecimalTables = buildDecimalTables();
 
-// 16.16 value to a channel byte: saturate below 0.0 and at 256.0 and above. Written to compile
-// to conditional moves: whether a channel saturates changes from pixel to pixel.
-inline std::uint8_t clampFixed(std::int32_t v) noexcept {
+// Library sums are 16.16 fixed point, decimal ones whole units.
+template <Formula formula>
+constexpr int kFractionBits = formula == Formula::Library ? 16 : 0;
+
+template <Formula formula>
+constexpr const ColourTables& kTables =
+    formula == Formula::Library ? kColourTables : kDecimalTables;
+
+// A sum to a channel byte: saturate below 0.0 and at 256.0 and above. Written to compile to
+// conditional moves: whether a channel saturates changes from pixel to pixel.
+template <Formula formula>
+inline std::uint8_t clampChannel(std::int32_t v) noexcept {
+    constexpr std::int32_t kMax = (std::int32_t{256} << kFractionBits<formula>)-1;
     v = v < 0 ? 0 : v;
-    v = v > 0xFFFFFF ? 0xFFFFFF : v;
-    return static_cast<std::uint8_t>(v >> 16);
+    v = v > kMax ? kMax : v;
+    return static_cast<std::uint8_t>(v >> kFractionBits<formula>);
 }
 
+template <Formula formula>
 detail::RowConverter rowConverter(Path path, Stores stores) noexcept {
     const bool streaming = stores == Stores::Streaming;
     switch (path) {
 #if QLV_CONVERT_X86
         case Path::Ssse3:
-            return streaming ? detail::convertRowSsse3Streaming : detail::convertRowSsse3;
+            return streaming ? detail::convertRowSsse3Streaming<formula>
+                             : detail::convertRowSsse3<formula>;
         case Path::Avx2:
-            return streaming ? detail::convertRowAvx2Streaming : detail::convertRowAvx2;
+            return streaming ? detail::convertRowAvx2Streaming<formula>
+                             : detail::convertRowAvx2<formula>;
         case Path::Avx512:
-            return streaming ? detail::convertRowAvx512Streaming : detail::convertRowAvx512;
+            return streaming ? detail::convertRowAvx512Streaming<formula>
+                             : detail::convertRowAvx512<formula>;
 #else
         case Path::Ssse3:
         case Path::Avx2:
@@ -39,7 +54,26 @@ detail::RowConverter rowConverter(Path path, Stores stores) noexcept {
         case Path::Scalar:
             break;
     }
-    return detail::convertRowScalar;
+    return detail::convertRowScalar<formula>;
+}
+
+detail::RowConverter rowConverter(Formula formula, Path path, Stores stores) noexcept {
+    return formula == Formula::ViewerDecimal ? rowConverter<Formula::ViewerDecimal>(path, stores)
+                                             : rowConverter<Formula::Library>(path, stores);
+}
+
+// The active path's converters, chosen once per formula.
+struct ActiveConverters {
+    detail::RowConverter regular;
+    detail::RowConverter streaming;
+};
+
+template <Formula formula>
+const ActiveConverters& activeConverters() noexcept {
+    static const ActiveConverters converters{
+        rowConverter<formula>(activePath(), Stores::Regular),
+        rowConverter<formula>(activePath(), Stores::Streaming)};
+    return converters;
 }
 
 Path widestSupportedPath() noexcept {
@@ -111,8 +145,18 @@ void convertRows(detail::RowConverter convertRow, Stores stores, const std::uint
 
 }  // namespace
 
-const ColourTables& colourTables() noexcept {
-    return kColourTables;
+const char* formulaName(Formula formula) noexcept {
+    switch (formula) {
+        case Formula::Library:
+            return "library";
+        case Formula::ViewerDecimal:
+            return "decimal";
+    }
+    return "unknown";
+}
+
+const ColourTables& colourTables(Formula formula) noexcept {
+    return formula == Formula::ViewerDecimal ? kDecimalTables : kColourTables;
 }
 
 const char* pathName(Path path) noexcept {
@@ -183,46 +227,62 @@ Stores activeStores(std::size_t dstBytes) noexcept {
     return canStream && dstBytes >= kStreamingMinBytes ? Stores::Streaming : Stores::Regular;
 }
 
-bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
+bool convertFrame(Formula formula, std::span<const std::uint8_t> yuyv, int width, int height,
                   std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride,
                   Stores* storesUsed) noexcept {
-    static const detail::RowConverter regular = rowConverter(activePath(), Stores::Regular);
-    static const detail::RowConverter streaming = rowConverter(activePath(), Stores::Streaming);
     const std::size_t dstBytes = checkedDstBytes(yuyv, width, height, bgrBottomUp, dstStride);
     if (dstBytes == 0) {
         return false;
     }
+    const ActiveConverters& converters = formula == Formula::ViewerDecimal
+                                             ? activeConverters<Formula::ViewerDecimal>()
+                                             : activeConverters<Formula::Library>();
     const Stores stores = activeStores(dstBytes);
-    convertRows(stores == Stores::Streaming ? streaming : regular, stores, yuyv.data(), width,
-                height, bgrBottomUp.data(), dstStride);
+    convertRows(stores == Stores::Streaming ? converters.streaming : converters.regular, stores,
+                yuyv.data(), width, height, bgrBottomUp.data(), dstStride);
     if (storesUsed != nullptr) {
         *storesUsed = stores;
     }
     return true;
 }
 
-bool convertFrameWith(Path path, Stores stores, std::span<const std::uint8_t> yuyv, int width,
-                      int height, std::span<std::uint8_t> bgrBottomUp,
+bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
+                  std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride,
+                  Stores* storesUsed) noexcept {
+    return convertFrame(Formula::Library, yuyv, width, height, bgrBottomUp, dstStride, storesUsed);
+}
+
+bool convertFrameWith(Formula formula, Path path, Stores stores, std::span<const std::uint8_t> yuyv,
+                      int width, int height, std::span<std::uint8_t> bgrBottomUp,
                       std::size_t dstStride) noexcept {
     if (!storesSupported(path, stores) ||
         checkedDstBytes(yuyv, width, height, bgrBottomUp, dstStride) == 0) {
         return false;
     }
-    convertRows(rowConverter(path, stores), stores, yuyv.data(), width, height, bgrBottomUp.data(),
-                dstStride);
+    convertRows(rowConverter(formula, path, stores), stores, yuyv.data(), width, height,
+                bgrBottomUp.data(), dstStride);
     return true;
+}
+
+bool convertFrameWith(Path path, Stores stores, std::span<const std::uint8_t> yuyv, int width,
+                      int height, std::span<std::uint8_t> bgrBottomUp,
+                      std::size_t dstStride) noexcept {
+    return convertFrameWith(Formula::Library, path, stores, yuyv, width, height, bgrBottomUp,
+                            dstStride);
 }
 
 bool convertFrameWith(Path path, std::span<const std::uint8_t> yuyv, int width, int height,
                       std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept {
-    return convertFrameWith(path, Stores::Regular, yuyv, width, height, bgrBottomUp, dstStride);
+    return convertFrameWith(Formula::Library, path, Stores::Regular, yuyv, width, height,
+                            bgrBottomUp, dstStride);
 }
 
 namespace detail {
 
+template <Formula formula>
 void convertRowScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t pairs,
                       std::ptrdiff_t /*next*/) noexcept {
-    const ColourTables& t = kColourTables;
+    const ColourTables& t = kTables<formula>;
     for (std::size_t p = 0; p < pairs; ++p, src += 4, dst += 6) {
         const std::uint8_t cb = src[1];
         const std::uint8_t cr = src[3];
@@ -230,13 +290,18 @@ void convertRowScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t pa
         const std::int32_t green = -t.cbToG[cb] - t.crToG[cr];
         const std::int32_t red = t.crToR[cr];
         for (int i = 0; i < 2; ++i) {
-            const std::int32_t y = static_cast<std::int32_t>(src[2 * i]) << 16;
-            dst[3 * i + 0] = clampFixed(y + blue);
-            dst[3 * i + 1] = clampFixed(y + green);
-            dst[3 * i + 2] = clampFixed(y + red);
+            const std::int32_t y = static_cast<std::int32_t>(src[2 * i]) << kFractionBits<formula>;
+            dst[3 * i + 0] = clampChannel<formula>(y + blue);
+            dst[3 * i + 1] = clampChannel<formula>(y + green);
+            dst[3 * i + 2] = clampChannel<formula>(y + red);
         }
     }
 }
+
+template void convertRowScalar<Formula::Library>(const std::uint8_t*, std::uint8_t*, std::size_t,
+                                                 std::ptrdiff_t) noexcept;
+template void convertRowScalar<Formula::ViewerDecimal>(const std::uint8_t*, std::uint8_t*,
+                                                       std::size_t, std::ptrdiff_t) noexcept;
 
 }  // namespace detail
 

@@ -1,8 +1,9 @@
 // Conversion of YCbCr 4:2:2 camera frames into 24-bit bottom-up BGR bitmaps.
 //
-// Internal to the library. All functions are pure computations on caller-owned memory: they take
-// no locks, keep no state besides the once-chosen implementation, and may be called from any
-// thread (the library calls them from its converter thread only).
+// A static library, not part of the shared library's exports: the library converts its display
+// bitmaps with it, and the viewer links it for its own frames. All functions are pure
+// computations on caller-owned memory: they take no locks, keep no state besides the once-chosen
+// implementation, and may be called from any thread.
 #pragma once
 
 #include <array>
@@ -12,14 +13,25 @@
 
 namespace qlv::convert {
 
-// Chroma contributions in 16.16 fixed point (65536 = 1.0), indexed by the raw Cb or Cr byte.
-struct ColourTables {
-    std::array<std::int32_t, 256> crToR;  // 91894 * (Cr - 128)
-    std::array<std::int32_t, 256> crToG;  // 46825 * (Cr - 128)
-    std::array<std::int32_t, 256> cbToG;  // 22649 * (Cb - 128)
-    std::array<std::int32_t, 256> cbToB;  // 116064 * (Cb - 128)
+// The two exact formulas a frame can be converted with. Both compute each channel as Y plus
+// chroma terms looked up by the raw Cb or Cr byte, clamped to 0..255; they differ in the tables
+// and in the units of the sum.
+enum class Formula {
+    Library,        // buildColourTables(), in 16.16 fixed point: the library's display bitmaps
+    ViewerDecimal,  // buildDecimalTables(), in whole units: the viewer's frames
 };
 
+const char* formulaName(Formula formula) noexcept;
+
+// Chroma contributions indexed by the raw Cb or Cr byte, in the units of their formula.
+struct ColourTables {
+    std::array<std::int32_t, 256> crToR;
+    std::array<std::int32_t, 256> crToG;
+    std::array<std::int32_t, 256> cbToG;
+    std::array<std::int32_t, 256> cbToB;
+};
+
+// Formula::Library: 16.16 fixed point (65536 = 1.0).
 constexpr ColourTables buildColourTables() noexcept {
     ColourTables t{};
     for (std::size_t i = 0; i < 256; ++i) {
@@ -32,8 +44,23 @@ constexpr ColourTables buildColourTables() noexcept {
     return t;
 }
 
-// The tables the plain conversion uses; built at compile time, so ready before any thread runs.
-const ColourTables& colourTables() noexcept;
+// Formula::ViewerDecimal: whole units, factors in ten-thousandths, each entry truncated toward
+// zero by integer division.
+constexpr ColourTables buildDecimalTables() noexcept {
+    ColourTables t{};
+    for (std::size_t i = 0; i < 256; ++i) {
+        const std::int32_t c = static_cast<std::int32_t>(i) - 128;
+        t.crToR[i] = 14022 * c / 10000;
+        t.crToG[i] = 7145 * c / 10000;
+        t.cbToG[i] = 3456 * c / 10000;
+        t.cbToB[i] = 17710 * c / 10000;
+    }
+    return t;
+}
+
+// The tables the plain conversion uses for a formula; built at compile time, so ready before any
+// thread runs.
+const ColourTables& colourTables(Formula formula = Formula::Library) noexcept;
 
 // Implementations of the conversion. All give identical bytes; they differ only in speed.
 enum class Path {
@@ -85,32 +112,48 @@ constexpr std::size_t bitmapStride(int width) noexcept {
 
 // Converts a frame of pixel pairs Y0 Cb Y1 Cr (rows top-down, 2 * width bytes each, no padding)
 // into BGR pixels with rows bottom-up: source row r is written at byte
-// dstStride * (height - 1 - r) of bgrBottomUp, 3 * width bytes, columns in order. Each channel is
-// Y * 65536 plus the chroma terms of colourTables() (blue + cbToB, green - cbToG - crToG,
-// red + crToR), then 0 if negative, 255 if 2^24 or more, else the value / 65536.
+// dstStride * (height - 1 - r) of bgrBottomUp, 3 * width bytes, columns in order, blue first.
+// Each channel is Y plus the chroma terms of colourTables(formula) (blue + cbToB,
+// green - cbToG - crToG, red + crToR), clamped:
+// - Formula::Library: Y * 65536 plus the terms, then 0 if negative, 255 if 2^24 or more, else the
+//   value / 65536;
+// - Formula::ViewerDecimal: Y plus the terms, then 0 if negative, 255 if above 255.
 // Bytes between 3 * width and dstStride of each destination row are not touched.
 //
 // Every streaming store is fenced before the function returns, so a release store after the call
 // publishes the bitmap to a thread that acquires it, as with regular stores.
 //
 // Returns true when converted. Returns false, leaving the destination untouched, when width is
-// not positive and even, height is not positive, dstStride < 3 * width, yuyv is shorter than
+// not positive and even (an odd width is refused: its last pixel has no pair of its own),
+// height is not positive, dstStride < 3 * width, yuyv is shorter than
 // 2 * width * height bytes, bgrBottomUp is shorter than dstStride * (height - 1) + 3 * width
 // bytes (a bitmap of dstStride * height bytes always fits), or the two buffers overlap.
 //
 // storesUsed, when given, receives the stores the conversion wrote with,
 // activeStores(dstStride * (height - 1) + 3 * width); it is left alone when refused.
+//
+// The viewer converts with Formula::ViewerDecimal and dstStride = 3 * width.
+bool convertFrame(Formula formula, std::span<const std::uint8_t> yuyv, int width, int height,
+                  std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride,
+                  Stores* storesUsed = nullptr) noexcept;
+
+// The same with Formula::Library.
 bool convertFrame(std::span<const std::uint8_t> yuyv, int width, int height,
                   std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride,
                   Stores* storesUsed = nullptr) noexcept;
 
 // The same with a chosen path and stores, whatever the size; also returns false when the path
 // or the stores are not supported here. Lets tests and benchmarks compare them with each other.
+bool convertFrameWith(Formula formula, Path path, Stores stores, std::span<const std::uint8_t> yuyv,
+                      int width, int height, std::span<std::uint8_t> bgrBottomUp,
+                      std::size_t dstStride) noexcept;
+
+// The same with Formula::Library.
 bool convertFrameWith(Path path, Stores stores, std::span<const std::uint8_t> yuyv, int width,
                       int height, std::span<std::uint8_t> bgrBottomUp,
                       std::size_t dstStride) noexcept;
 
-// The same with regular stores.
+// The same with Formula::Library and regular stores.
 bool convertFrameWith(Path path, std::span<const std::uint8_t> yuyv, int width, int height,
                       std::span<std::uint8_t> bgrBottomUp, std::size_t dstStride) noexcept;
 
