@@ -27,22 +27,30 @@ void PrintTo(Stores stores, std::ostream* os);
 void PrintTo(Stores stores, std::ostream* os) {
     *os << storesName(stores);
 }
+void PrintTo(Formula formula, std::ostream* os);
+void PrintTo(Formula formula, std::ostream* os) {
+    *os << formulaName(formula);
+}
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr Path kAllPaths[] = {Path::Scalar, Path::Ssse3, Path::Avx2, Path::Avx512};
+constexpr Formula kFormulas[] = {Formula::Library, Formula::ViewerDecimal};
 
-// A path and the stores it writes with: every path with regular stores, the vector ones also
-// streaming.
+// A formula, a path and the stores it writes with: every path with regular stores, the vector
+// ones also streaming.
 struct Variant {
+    Formula formula;
     Path path;
     Stores stores;
 };
 
 std::string variantName(const Variant& v) {
-    std::string name = pathName(v.path);
+    std::string name = formulaName(v.formula);
+    name += "_";
+    name += pathName(v.path);
     if (v.stores == Stores::Streaming) {
         name += "_streaming";
     }
@@ -53,12 +61,20 @@ void PrintTo(const Variant& v, std::ostream* os) {
     *os << variantName(v);
 }
 
-constexpr Variant kAllVariants[] = {
-    {Path::Scalar, Stores::Regular},   {Path::Ssse3, Stores::Regular},
-    {Path::Avx2, Stores::Regular},     {Path::Avx512, Stores::Regular},
-    {Path::Ssse3, Stores::Streaming},  {Path::Avx2, Stores::Streaming},
-    {Path::Avx512, Stores::Streaming},
-};
+std::vector<Variant> allVariants() {
+    std::vector<Variant> variants;
+    for (Formula formula : kFormulas) {
+        for (Path path : kAllPaths) {
+            variants.push_back({formula, path, Stores::Regular});
+        }
+        for (Path path : {Path::Ssse3, Path::Avx2, Path::Avx512}) {
+            variants.push_back({formula, path, Stores::Streaming});
+        }
+    }
+    return variants;
+}
+
+const std::vector<Variant> kAllVariants = allVariants();
 
 // Fill for destination bytes the conversion must leave alone.
 constexpr std::uint8_t kUntouched = 0xA5;
@@ -84,11 +100,31 @@ int clampFixed(std::int32_t v) {
     return v >> 16;
 }
 
-Bgr expectedPixel(int y, int cb, int cr) {
+Bgr expectedLibraryPixel(int y, int cb, int cr) {
     const std::int32_t yf = y * 65536;
     return {clampFixed(yf + 116064 * (cb - 128)),
             clampFixed(yf - 22649 * (cb - 128) - 46825 * (cr - 128)),
             clampFixed(yf + 91894 * (cr - 128))};
+}
+
+// The viewer's tables: a factor in ten-thousandths times (i - 128), divided as C divides integers.
+int decimalTerm(int factor, int i) {
+    return factor * (i - 128) / 10000;
+}
+
+int clampByte(int v) {
+    return std::clamp(v, 0, 255);
+}
+
+Bgr expectedDecimalPixel(int y, int u, int v) {
+    return {clampByte(y + decimalTerm(17710, u)),
+            clampByte(y - decimalTerm(7145, v) - decimalTerm(3456, u)),
+            clampByte(y + decimalTerm(14022, v))};
+}
+
+Bgr expectedPixel(Formula formula, int y, int cb, int cr) {
+    return formula == Formula::Library ? expectedLibraryPixel(y, cb, cr)
+                                       : expectedDecimalPixel(y, cb, cr);
 }
 
 Bgr pixelAt(std::span<const std::uint8_t> bitmap, std::size_t offset) {
@@ -97,8 +133,8 @@ Bgr pixelAt(std::span<const std::uint8_t> bitmap, std::size_t offset) {
 
 // The bitmap the conversion should produce, rows bottom-up; padding and any bytes after the last
 // row keep kUntouched.
-Bytes expectedBitmap(std::span<const std::uint8_t> yuyv, int width, int height, std::size_t stride,
-                     std::size_t size) {
+Bytes expectedBitmap(Formula formula, std::span<const std::uint8_t> yuyv, int width, int height,
+                     std::size_t stride, std::size_t size) {
     Bytes out(size, kUntouched);
     const auto w = static_cast<std::size_t>(width);
     const auto h = static_cast<std::size_t>(height);
@@ -107,7 +143,7 @@ Bytes expectedBitmap(std::span<const std::uint8_t> yuyv, int width, int height, 
         std::uint8_t* dst = out.data() + stride * (h - 1 - row);
         for (std::size_t x = 0; x < w; ++x) {
             const std::uint8_t* pair = src + 4 * (x / 2);
-            const Bgr p = expectedPixel(src[2 * x], pair[1], pair[3]);
+            const Bgr p = expectedPixel(formula, src[2 * x], pair[1], pair[3]);
             dst[3 * x] = static_cast<std::uint8_t>(p.b);
             dst[3 * x + 1] = static_cast<std::uint8_t>(p.g);
             dst[3 * x + 2] = static_cast<std::uint8_t>(p.r);
@@ -200,10 +236,11 @@ private:
 };
 
 // The whole of an OffsetBuffer as it should be after converting yuyv into it.
-Bytes expectedBuffer(const OffsetBuffer& buffer, std::span<const std::uint8_t> yuyv, int width,
-                     int height, std::size_t stride, std::size_t size) {
+Bytes expectedBuffer(Formula formula, const OffsetBuffer& buffer,
+                     std::span<const std::uint8_t> yuyv, int width, int height, std::size_t stride,
+                     std::size_t size) {
     Bytes out(buffer.all().size(), kUntouched);
-    const Bytes bitmap = expectedBitmap(yuyv, width, height, stride, size);
+    const Bytes bitmap = expectedBitmap(formula, yuyv, width, height, stride, size);
     std::copy(bitmap.begin(), bitmap.end(), out.begin() + std::ptrdiff_t(buffer.start()));
     return out;
 }
@@ -218,8 +255,13 @@ protected:
 
     bool convert(std::span<const std::uint8_t> yuyv, int width, int height,
                  std::span<std::uint8_t> bgr, std::size_t stride) const {
-        return convertFrameWith(GetParam().path, GetParam().stores, yuyv, width, height, bgr,
-                                stride);
+        return convertFrameWith(GetParam().formula, GetParam().path, GetParam().stores, yuyv, width,
+                                height, bgr, stride);
+    }
+
+    Bytes expected(std::span<const std::uint8_t> yuyv, int width, int height, std::size_t stride,
+                   std::size_t size) const {
+        return expectedBitmap(GetParam().formula, yuyv, width, height, stride, size);
     }
 };
 
@@ -228,28 +270,40 @@ INSTANTIATE_TEST_SUITE_P(AllPaths, ConvertPath, testing::ValuesIn(kAllVariants),
                              return variantName(param.param);
                          });
 
+// Worked out by hand, so that they also check the reference the other tests compare with.
 TEST_P(ConvertPath, KnownColours) {
     struct Case {
         std::uint8_t y0, cb, y1, cr;
         Bgr first, second;
     };
-    const Case cases[] = {
+    const std::vector<Case> libraryCases = {
         {255, 255, 255, 255, {255, 120, 255}, {255, 120, 255}},  // blue and red saturate high
         {128, 0, 128, 255, {0, 81, 255}, {0, 81, 255}},          // blue saturates low
         {0, 128, 255, 128, {0, 0, 0}, {255, 255, 255}},          // black, then white
         {255, 128, 0, 128, {255, 255, 255}, {0, 0, 0}},          // white, then black
     };
+    // Negative terms are truncated toward zero: -226.688 is -226, -0.3456 is 0. Rounding down
+    // instead would change every first pixel below.
+    const std::vector<Case> decimalCases = {
+        {255, 255, 255, 255, {255, 122, 255}, {255, 122, 255}},  // blue and red saturate high
+        {227, 0, 180, 0, {1, 255, 48}, {0, 255, 1}},             // the most negative terms
+        {2, 127, 120, 129, {1, 2, 3}, {119, 120, 121}},          // terms of -1.4022 and 1.771
+        {100, 1, 50, 200, {0, 92, 200}, {0, 42, 150}},
+        {0, 128, 255, 128, {0, 0, 0}, {255, 255, 255}},  // black, then white
+    };
+    const std::vector<Case>& cases =
+        GetParam().formula == Formula::Library ? libraryCases : decimalCases;
     // 65 pairs: full vector steps of every path plus a one-pair remainder.
     constexpr int kWidth = 130;
     Bytes yuyv;
-    for (int p = 0; p < kWidth / 2; ++p) {
-        const Case& c = cases[p % 4];
+    for (std::size_t p = 0; p < kWidth / 2; ++p) {
+        const Case& c = cases[p % cases.size()];
         yuyv.insert(yuyv.end(), {c.y0, c.cb, c.y1, c.cr});
     }
     Bytes bgr(bitmapStride(kWidth), kUntouched);
     ASSERT_TRUE(convert(yuyv, kWidth, 1, bgr, bgr.size()));
-    for (int p = 0; p < kWidth / 2; ++p) {
-        const Case& c = cases[p % 4];
+    for (std::size_t p = 0; p < kWidth / 2; ++p) {
+        const Case& c = cases[p % cases.size()];
         const auto at = static_cast<std::size_t>(6 * p);
         EXPECT_EQ(pixelAt(bgr, at), c.first) << "pair " << p;
         EXPECT_EQ(pixelAt(bgr, at + 3), c.second) << "pair " << p;
@@ -284,8 +338,8 @@ TEST_P(ConvertPath, MatchesTheFormulaForEveryInput) {
                 src[1] = static_cast<std::uint8_t>(cb);
                 src[2] = static_cast<std::uint8_t>(y1);
                 src[3] = static_cast<std::uint8_t>(cr);
-                const Bgr first = expectedPixel(y0, cb, cr);
-                const Bgr second = expectedPixel(y1, cb, cr);
+                const Bgr first = expectedPixel(GetParam().formula, y0, cb, cr);
+                const Bgr second = expectedPixel(GetParam().formula, y1, cb, cr);
                 const int channels[] = {first.b, first.g, first.r, second.b, second.g, second.r};
                 for (std::size_t i = 0; i < 6; ++i) {
                     dst[i] = static_cast<std::uint8_t>(channels[i]);
@@ -318,9 +372,9 @@ TEST_P(ConvertPath, MatchesTheFormulaForEveryInput) {
 }
 
 // Rows of every length up to several vector steps and the common camera widths; at the bitmap
-// stride, at an odd one (rows alternate between odd and even addresses) and at one that moves
-// each row 2 bytes further from a cache line boundary; each starting at every offset from a
-// boundary. Rows land bottom-up; padding and the bytes around the bitmap keep theirs.
+// stride, at the unpadded one, at an odd one (rows alternate between odd and even addresses) and
+// at one that moves each row 2 bytes further from a cache line boundary; each starting at every
+// offset from a boundary. Rows land bottom-up; padding and the bytes around the bitmap keep theirs.
 TEST_P(ConvertPath, EveryWidthStrideAndOffset) {
     std::vector<int> widths;
     for (int w = 2; w <= 260; w += 2) {
@@ -330,11 +384,11 @@ TEST_P(ConvertPath, EveryWidthStrideAndOffset) {
     constexpr int kHeight = 3;
     for (int width : widths) {
         const auto w = static_cast<std::size_t>(width);
-        for (std::size_t stride : {bitmapStride(width), 3 * w + 5, 3 * w + 66}) {
+        for (std::size_t stride : {bitmapStride(width), 3 * w, 3 * w + 5, 3 * w + 66}) {
             const Bytes yuyv =
                 randomBytes(frameBytes(width, kHeight), static_cast<unsigned>(width));
             const std::size_t size = stride * kHeight;
-            const Bytes expected = expectedBitmap(yuyv, width, kHeight, stride, size);
+            const Bytes expected = this->expected(yuyv, width, kHeight, stride, size);
             for (std::size_t offset = 0; offset < 64; ++offset) {
                 OffsetBuffer actual(size, offset);
                 ASSERT_TRUE(convert(yuyv, width, kHeight, actual.bytes(), stride));
@@ -369,7 +423,7 @@ TEST_P(ConvertPath, StaysWithinExactlySizedBuffers) {
             std::copy(yuyv.begin(), yuyv.end(), src.bytes().begin());
             std::fill(dst.bytes().begin(), dst.bytes().end(), kUntouched);
             ASSERT_TRUE(convert(src.bytes(), width, kHeight, dst.bytes(), stride));
-            EXPECT_EQ(firstDifference(expectedBitmap(yuyv, width, kHeight, stride, dstSize),
+            EXPECT_EQ(firstDifference(expected(yuyv, width, kHeight, stride, dstSize),
                                       Bytes(dst.bytes().begin(), dst.bytes().end()), stride),
                       "")
                 << "width " << width
@@ -407,13 +461,23 @@ TEST(ConvertFrame, RefusesWhatItCannotConvertAndWritesNothing) {
         const std::span<const std::uint8_t> in(source.data(), c.srcSize);
         auto used = static_cast<Stores>(-1);
         EXPECT_FALSE(convertFrame(in, c.width, c.height, bgr, c.stride, &used)) << c.what;
+        for (Formula formula : kFormulas) {
+            EXPECT_FALSE(convertFrame(formula, in, c.width, c.height, bgr, c.stride, &used))
+                << c.what << ", " << formulaName(formula);
+        }
         EXPECT_EQ(static_cast<int>(used), -1) << c.what;
         for (Path path : kAllPaths) {
             EXPECT_FALSE(convertFrameWith(path, in, c.width, c.height, bgr, c.stride))
                 << c.what << ", " << pathName(path);
         }
         for (const Variant& v : kAllVariants) {
-            EXPECT_FALSE(convertFrameWith(v.path, v.stores, in, c.width, c.height, bgr, c.stride))
+            if (v.formula == Formula::Library) {
+                EXPECT_FALSE(
+                    convertFrameWith(v.path, v.stores, in, c.width, c.height, bgr, c.stride))
+                    << c.what << ", " << variantName(v);
+            }
+            EXPECT_FALSE(
+                convertFrameWith(v.formula, v.path, v.stores, in, c.width, c.height, bgr, c.stride))
                 << c.what << ", " << variantName(v);
         }
         EXPECT_EQ(std::count(bgr.begin(), bgr.end(), kUntouched), std::ssize(bgr)) << c.what;
@@ -440,6 +504,8 @@ TEST(ConvertFrame, RefusesOverlappingBuffers) {
     const std::span<std::uint8_t> dst(buffer.data() + src.size() - 4,
                                       bitmapStride(kWidth) * kHeight);
     EXPECT_FALSE(convertFrame(src, kWidth, kHeight, dst, bitmapStride(kWidth)));
+    EXPECT_FALSE(
+        convertFrame(Formula::ViewerDecimal, src, kWidth, kHeight, dst, bitmapStride(kWidth)));
     EXPECT_EQ(buffer, before);
 }
 
@@ -456,11 +522,15 @@ TEST(ConvertFrame, UsesTheWidestSupportedPath) {
     constexpr int kHeight = 4;
     const std::size_t stride = bitmapStride(kWidth);
     const Bytes yuyv = randomBytes(frameBytes(kWidth, kHeight), 7);
-    Bytes actual(stride * kHeight, kUntouched);
-    ASSERT_TRUE(convertFrame(yuyv, kWidth, kHeight, actual, stride));
-    EXPECT_EQ(firstDifference(expectedBitmap(yuyv, kWidth, kHeight, stride, actual.size()), actual,
-                              stride),
-              "");
+    for (Formula formula : kFormulas) {
+        Bytes actual(stride * kHeight, kUntouched);
+        ASSERT_TRUE(convertFrame(formula, yuyv, kWidth, kHeight, actual, stride));
+        EXPECT_EQ(
+            firstDifference(expectedBitmap(formula, yuyv, kWidth, kHeight, stride, actual.size()),
+                            actual, stride),
+            "")
+            << formulaName(formula);
+    }
 }
 
 // The bytes a frame's destination spans: what activeStores is asked about.
@@ -483,8 +553,8 @@ TEST(ConvertFrame, StreamsLargeBitmapsOnly) {
 }
 
 // Whole frames through convertFrame into bitmaps 40 bytes into their buffers, after a header, as
-// the library converts: a 640 x 480 one with regular stores, a 1280 x 1024 one streamed when the
-// active path can.
+// the library and the viewer convert: a 640 x 480 one with regular stores, a 1280 x 1024 one
+// streamed when the active path can. Without a formula, convertFrame is the library's.
 TEST(ConvertFrame, StreamsLargeFramesAndConvertsEveryFrameExactly) {
     const bool canStream = storesSupported(activePath(), Stores::Streaming);
     struct Case {
@@ -494,16 +564,25 @@ TEST(ConvertFrame, StreamsLargeFramesAndConvertsEveryFrameExactly) {
     const Case cases[] = {{640, 480, Stores::Regular},
                           {1280, 1024, canStream ? Stores::Streaming : Stores::Regular}};
     for (const Case& c : cases) {
-        const std::size_t stride = bitmapStride(c.width);
-        const std::size_t size = stride * static_cast<std::size_t>(c.height);
-        const Bytes yuyv = randomBytes(frameBytes(c.width, c.height), 11);
-        OffsetBuffer actual(size, 40);
-        // Neither value, so that a call that does not report is seen.
-        auto used = static_cast<Stores>(-1);
-        ASSERT_TRUE(convertFrame(yuyv, c.width, c.height, actual.bytes(), stride, &used));
-        EXPECT_EQ(used, c.stores) << c.width << " x " << c.height;
-        EXPECT_TRUE(actual.all() == expectedBuffer(actual, yuyv, c.width, c.height, stride, size))
-            << c.width << " x " << c.height;
+        for (Formula formula : kFormulas) {
+            // The viewer's rows are unpadded; at these widths the library's are too.
+            const std::size_t stride = 3 * static_cast<std::size_t>(c.width);
+            ASSERT_EQ(stride, bitmapStride(c.width));
+            const std::size_t size = stride * static_cast<std::size_t>(c.height);
+            const Bytes yuyv = randomBytes(frameBytes(c.width, c.height), 11);
+            OffsetBuffer actual(size, 40);
+            // Neither value, so that a call that does not report is seen.
+            auto used = static_cast<Stores>(-1);
+            const bool converted =
+                formula == Formula::Library
+                    ? convertFrame(yuyv, c.width, c.height, actual.bytes(), stride, &used)
+                    : convertFrame(formula, yuyv, c.width, c.height, actual.bytes(), stride, &used);
+            ASSERT_TRUE(converted);
+            EXPECT_EQ(used, c.stores) << c.width << " x " << c.height;
+            EXPECT_TRUE(actual.all() ==
+                        expectedBuffer(formula, actual, yuyv, c.width, c.height, stride, size))
+                << formulaName(formula) << ", " << c.width << " x " << c.height;
+        }
     }
 }
 
