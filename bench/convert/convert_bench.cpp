@@ -1,7 +1,8 @@
 // Time per frame of the YCbCr 4:2:2 to bottom-up BGR conversion, for every path this CPU runs
 // with regular and with streaming (non-temporal, "nt") stores, and for convertFrame itself, which
-// picks a path and stores by destination size, beside anchors measured in the same run on the
-// same frames:
+// picks a path and stores by destination size, with the library's formula ("convert") and with
+// the viewer's decimal one into unpadded rows ("viewer"), beside anchors measured in the same run
+// on the same frames:
 //   libyuv       YUY2ToARGB with a negative height (to flip), then ARGBToRGB24, whole frames;
 //   libyuv_rows  the same two calls one row at a time through a one-row buffer;
 //   memcpy       one copy of as many bytes as a conversion reads and writes together.
@@ -31,6 +32,7 @@
 
 namespace {
 
+using qlv::convert::Formula;
 using qlv::convert::Path;
 using qlv::convert::Stores;
 using Bytes = std::vector<std::uint8_t>;
@@ -69,6 +71,7 @@ struct Size {
     std::string name() const { return std::to_string(width) + "x" + std::to_string(height); }
     std::size_t srcBytes() const { return 2 * pixels(); }
     std::size_t stride() const { return qlv::convert::bitmapStride(width); }
+    std::size_t viewerStride() const { return 3 * static_cast<std::size_t>(width); }
     std::size_t dstBytes() const { return stride() * static_cast<std::size_t>(height); }
     std::size_t pixels() const {
         return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -140,33 +143,50 @@ void runFrames(benchmark::State& state, Size size, bool cold, ConvertOne convert
                             static_cast<std::int64_t>(size.srcBytes() + size.dstBytes()));
 }
 
-void benchPath(benchmark::State& state, Size size, bool cold, Path path, Stores stores) {
+// The destination stride each formula's callers use: padded bitmaps for the library, unpadded
+// rows for the viewer.
+std::size_t strideFor(Formula formula, const Size& size) {
+    return formula == Formula::Library ? size.stride() : size.viewerStride();
+}
+
+// "convert" or "viewer": the first part of a benchmark name.
+std::string seriesName(Formula formula) {
+    return formula == Formula::Library ? "convert" : "viewer";
+}
+
+void benchPath(benchmark::State& state, Size size, bool cold, Formula formula, Path path,
+               Stores stores) {
     runFrames(state, size, cold,
               [&](std::span<const std::uint8_t> src, std::span<std::uint8_t> dst) {
-                  if (!qlv::convert::convertFrameWith(path, stores, src, size.width, size.height,
-                                                      dst, size.stride())) {
+                  if (!qlv::convert::convertFrameWith(formula, path, stores, src, size.width,
+                                                      size.height, dst, strideFor(formula, size))) {
                       state.SkipWithError("conversion refused");
                   }
               });
 }
 
-// The stores convertFrame reported, by frame size name.
+// The stores convertFrame reported, by benchmark name.
 std::map<std::string, Stores>& storesUsed() {
     static std::map<std::string, Stores> used;
     return used;
 }
 
-// What the library runs: the active path, with the stores it picks for the size.
-void benchFrame(benchmark::State& state, Size size, bool cold) {
+// "convertFrame" or "viewerFrame": the first part of the name of a benchmark of convertFrame.
+std::string frameName(Formula formula) {
+    return formula == Formula::Library ? "convertFrame" : "viewerFrame";
+}
+
+// What the library or the viewer runs: the active path, with the stores it picks for the size.
+void benchFrame(benchmark::State& state, Size size, bool cold, Formula formula) {
     Stores used = Stores::Regular;
     runFrames(state, size, cold,
               [&](std::span<const std::uint8_t> src, std::span<std::uint8_t> dst) {
-                  if (!qlv::convert::convertFrame(src, size.width, size.height, dst, size.stride(),
-                                                  &used)) {
+                  if (!qlv::convert::convertFrame(formula, src, size.width, size.height, dst,
+                                                  strideFor(formula, size), &used)) {
                       state.SkipWithError("conversion refused");
                   }
               });
-    storesUsed()[size.name()] = used;
+    storesUsed()[frameName(formula) + nameSuffix(size, cold ? "cold" : "warm")] = used;
 }
 
 void benchLibyuv(benchmark::State& state, Size size, bool cold) {
@@ -210,25 +230,30 @@ void benchMemcpy(benchmark::State& state, Size size, bool cold) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 
-// Every path and both stores must give the scalar path's bytes, or the timings mean nothing.
+// Every path and both stores must give the scalar path's bytes, for both formulas, or the timings
+// mean nothing.
 bool pathsAgree() {
     const Size size = kSizes[1];
     const Bytes src = randomBytes(size.srcBytes(), 42);
-    Bitmap expected(size.dstBytes());
-    qlv::convert::convertFrameWith(Path::Scalar, src, size.width, size.height, expected.pixels(),
-                                   size.stride());
-    for (Path path : kAllPaths) {
-        for (Stores stores : {Stores::Regular, Stores::Streaming}) {
-            if (!qlv::convert::storesSupported(path, stores)) {
-                continue;
-            }
-            Bitmap actual(size.dstBytes());
-            if (!qlv::convert::convertFrameWith(path, stores, src, size.width, size.height,
-                                                actual.pixels(), size.stride()) ||
-                !std::ranges::equal(actual.pixels(), expected.pixels())) {
-                std::fprintf(stderr, "the %s path differs from the scalar one\n",
-                             variantName(path, stores).c_str());
-                return false;
+    for (Formula formula : {Formula::Library, Formula::ViewerDecimal}) {
+        const std::size_t stride = strideFor(formula, size);
+        Bitmap expected(size.dstBytes());
+        qlv::convert::convertFrameWith(formula, Path::Scalar, Stores::Regular, src, size.width,
+                                       size.height, expected.pixels(), stride);
+        for (Path path : kAllPaths) {
+            for (Stores stores : {Stores::Regular, Stores::Streaming}) {
+                if (!qlv::convert::storesSupported(path, stores)) {
+                    continue;
+                }
+                Bitmap actual(size.dstBytes());
+                if (!qlv::convert::convertFrameWith(formula, path, stores, src, size.width,
+                                                    size.height, actual.pixels(), stride) ||
+                    !std::ranges::equal(actual.pixels(), expected.pixels())) {
+                    std::fprintf(stderr, "the %s path differs from the scalar one (%s formula)\n",
+                                 variantName(path, stores).c_str(),
+                                 qlv::convert::formulaName(formula));
+                    return false;
+                }
             }
         }
     }
@@ -260,8 +285,17 @@ public:
     void Finalize() override {
         ConsoleReporter::Finalize();
         auto& out = GetOutputStream();
-        out << "\nCPU ms per frame (median); _nt: streaming stores; convertFrame: the library's "
-               "choice of path and stores, named under \"choice\"\n";
+        out << "\nCPU ms per frame (median); _nt: streaming stores; convertFrame / viewerFrame: "
+               "convertFrame's choice of path and stores, named under \"choice\"\n";
+        printTable(out, Formula::Library);
+        out << "\nThe viewer's decimal formula into unpadded rows (stride 3 x width)\n";
+        printTable(out, Formula::ViewerDecimal);
+    }
+
+private:
+    void printTable(std::ostream& out, Formula formula) const {
+        const std::string series = seriesName(formula);
+        const std::string frame = frameName(formula);
         char line[256];
         std::snprintf(line, sizeof line, "%-15s", "");
         std::string header = line;
@@ -273,8 +307,8 @@ public:
             std::snprintf(line, sizeof line, " %9s", variantName(path, Stores::Streaming).c_str());
             header += line;
         }
-        std::snprintf(line, sizeof line, " %12s %-16s %8s %11s %8s %13s\n", "convertFrame",
-                      "choice", "libyuv", "libyuv_rows", "memcpy", "frame/libyuv");
+        std::snprintf(line, sizeof line, " %12s %-16s %8s %11s %8s %13s\n", frame.c_str(), "choice",
+                      "libyuv", "libyuv_rows", "memcpy", "frame/libyuv");
         out << header << line;
         for (const Size& size : kSizes) {
             for (const char* temperature : {"warm", "cold"}) {
@@ -283,17 +317,17 @@ public:
                               (size.name() + " " + temperature).c_str());
                 std::string row = line;
                 for (Path path : kAllPaths) {
-                    row += cell("convert" + suffix + "/" + variantName(path, Stores::Regular), 9);
+                    row += cell(series + suffix + "/" + variantName(path, Stores::Regular), 9);
                 }
                 for (Path path : kVectorPaths) {
-                    row += cell("convert" + suffix + "/" + variantName(path, Stores::Streaming), 9);
+                    row += cell(series + suffix + "/" + variantName(path, Stores::Streaming), 9);
                 }
-                row += cell("convertFrame" + suffix, 12);
-                std::snprintf(line, sizeof line, " %-16s", choice(size).c_str());
+                row += cell(frame + suffix, 12);
+                std::snprintf(line, sizeof line, " %-16s", choice(frame + suffix).c_str());
                 row += line;
                 row += cell("libyuv" + suffix, 8) + cell("libyuv_rows" + suffix, 11) +
                        cell("memcpy" + suffix, 8);
-                const double ours = median("convertFrame" + suffix);
+                const double ours = median(frame + suffix);
                 const double anchor = median("libyuv" + suffix);
                 if (ours > 0 && anchor > 0) {
                     std::snprintf(line, sizeof line, " %13.2f", ours / anchor);
@@ -304,7 +338,6 @@ public:
         }
     }
 
-private:
     struct Times {
         double median = 0;
         std::vector<double> runs;
@@ -337,9 +370,9 @@ private:
         return text;
     }
 
-    // "avx512/streaming": what convertFrame ran for this size, if it ran.
-    static std::string choice(const Size& size) {
-        const auto it = storesUsed().find(size.name());
+    // "avx512/streaming": what convertFrame ran for this benchmark, if it ran.
+    static std::string choice(const std::string& benchmarkName) {
+        const auto it = storesUsed().find(benchmarkName);
         if (it == storesUsed().end()) {
             return "-";
         }
@@ -359,15 +392,20 @@ void registerAll() {
             auto add = [](const std::string& name, auto fn) {
                 benchmark::RegisterBenchmark(name.c_str(), fn)->Unit(benchmark::kMillisecond);
             };
-            for (Stores stores : {Stores::Regular, Stores::Streaming}) {
-                for (Path path : kAllPaths) {
-                    if (qlv::convert::storesSupported(path, stores)) {
-                        add("convert" + suffix + "/" + variantName(path, stores),
-                            [=](benchmark::State& s) { benchPath(s, size, cold, path, stores); });
+            for (Formula formula : {Formula::Library, Formula::ViewerDecimal}) {
+                for (Stores stores : {Stores::Regular, Stores::Streaming}) {
+                    for (Path path : kAllPaths) {
+                        if (qlv::convert::storesSupported(path, stores)) {
+                            add(seriesName(formula) + suffix + "/" + variantName(path, stores),
+                                [=](benchmark::State& s) {
+                                    benchPath(s, size, cold, formula, path, stores);
+                                });
+                        }
                     }
                 }
+                add(frameName(formula) + suffix,
+                    [=](benchmark::State& s) { benchFrame(s, size, cold, formula); });
             }
-            add("convertFrame" + suffix, [=](benchmark::State& s) { benchFrame(s, size, cold); });
             add("libyuv" + suffix, [=](benchmark::State& s) { benchLibyuv(s, size, cold); });
             add("libyuv_rows" + suffix,
                 [=](benchmark::State& s) { benchLibyuvRows(s, size, cold); });
