@@ -268,14 +268,14 @@ void CDispView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CDispView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        const QPointer<CDispView> self(this);
-        notifyOwner(CPaneNotifyEvent::kCodeRightClickOrEscape);
-        if (!self) {
-            return;
-        }
+    // Keys never scroll the pane (a live picture must stay put); all but Escape go on to the
+    // parent.
+    if (event->key() != Qt::Key_Escape) {
+        event->ignore();
+        return;
     }
-    QAbstractScrollArea::keyPressEvent(event);
+    event->accept();
+    notifyOwner(CPaneNotifyEvent::kCodeRightClickOrEscape);
 }
 
 void CDispView::repaintWhole() {

@@ -100,6 +100,8 @@ private slots:
         QVERIFY(!bar->isEnabled());
         QCOMPARE(hotSpot(), QPoint(18, 14));
         QCOMPARE(pane->ScrollPosition(), 0);
+        QTest::keyClick(pane.get(), Qt::Key_Right);
+        QCOMPARE(pane->ScrollPosition(), 0);
         QCOMPARE(owner->notices.size(), 2);
         QCOMPARE(owner->notices.last().liveWhenSent, true);
     }
