@@ -252,17 +252,6 @@ private slots:
         QVERIFY(!pane->SetImage(nullptr, 5, 3));
         QVERIFY(!pane->SetImage(QImage()));
     }
-
-    void printPictureKeepsItsCaption() {
-        makePane({320, 240});
-        pane->PrintPicture().SetCaption("Pane 1");
-        showTagged(1280, 1024);
-        QVERIFY(pane->MakePrintPicture());
-        QCOMPARE(QSize(pane->PrintPicture().Width(), pane->PrintPicture().Height()),
-                 QSize(1280, 960));
-        QCOMPARE(pane->PrintPicture().Caption(), QString("Pane 1"));
-        QVERIFY(pane->PrintPicture().Palette().isEmpty());
-    }
 };
 
 QTEST_MAIN(DispViewTest)
