@@ -25,10 +25,11 @@ constexpr const ColourTables& kTables =
 // conditional moves: whether a channel saturates changes from pixel to pixel.
 template <Formula formula>
 inline std::uint8_t clampChannel(std::int32_t v) noexcept {
-    constexpr std::int32_t kMax = (std::int32_t{256} << kFractionBits<formula>)-1;
+    constexpr int kShift = kFractionBits<formula>;
+    constexpr std::int32_t kMax = (std::int32_t{256} << kShift) - 1;
     v = v < 0 ? 0 : v;
     v = v > kMax ? kMax : v;
-    return static_cast<std::uint8_t>(v >> kFractionBits<formula>);
+    return static_cast<std::uint8_t>(v >> kShift);
 }
 
 template <Formula formula>
