@@ -1,6 +1,7 @@
 #include "gallery/disp_view.h"
 
 #include "capture/frame_picture.h"
+#include "capture/picture_file.h"
 #include "gallery/pane_cursors.h"
 #include "gallery/pane_geometry.h"
 #include "gallery/pane_notify_event.h"
@@ -305,4 +306,8 @@ void CDispView::notifyOwner(int code) {
     }
     CPaneNotifyEvent event(this, m_controlId, code);
     QCoreApplication::sendEvent(m_owner, &event);
+}
+
+int CDispView::SavePicture(const QString& pathWithoutExtension, int format) const {
+    return viewer::SaveFramePicture(FramePicture(), pathWithoutExtension, format);
 }

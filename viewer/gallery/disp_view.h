@@ -84,6 +84,10 @@ public:
     // InitFrame.
     std::span<const std::uint8_t> FramePicture() const;
 
+    // Saves the picture at capture size as pathWithoutExtension + ".jpg" (format 1) or ".bmp"
+    // (any other format). Always returns 1: a failed save writes nothing and says nothing.
+    int SavePicture(const QString& pathWithoutExtension, int format) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

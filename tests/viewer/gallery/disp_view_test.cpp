@@ -235,6 +235,19 @@ private slots:
     }
 
     // Raw pixels are tightly packed bottom-up rows; the block pads them.
+    // The pane's picture saved at capture size: the middle 960 rows of a 1280 x 1024 frame.
+    void savesItsPictureAtCaptureSize() {
+        makePane({320, 240});
+        showTagged(1280, 1024);
+        QTemporaryDir folder;
+        QCOMPARE(pane->SavePicture(folder.filePath("capture"), 0), 1);
+        const QImage saved(folder.filePath("capture.bmp"));
+        QCOMPARE(saved.size(), QSize(1280, 960));
+        for (const QPoint at : {QPoint(0, 0), QPoint(1279, 0), QPoint(640, 480), QPoint(7, 959)}) {
+            QCOMPARE(test::sourceOf(saved.pixel(at)), at + QPoint(0, 32));
+        }
+    }
+
     void rawPixelsAreBottomUpAndTightlyPacked() {
         makePane({5, 3});
         const QImage bottomUp =
