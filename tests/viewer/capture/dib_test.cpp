@@ -1,36 +1,79 @@
-// CDib: creation from bitmap files, resources and images at each depth, and its three draws.
+// CDib: creation from bitmap files (written here byte by byte), resources and images, and its
+// three draws.
 #include <QFile>
-#include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <memory>
 
-#include "bitmap_file_maker.h"
 #include "capture/dib.h"
 
 namespace {
 
 constexpr QRgb kUntouched = 0xFF123456;
 
-// A colour index at 8 bits or less, a colour (multiples of 8, exact at 5-5-5) above.
-quint32 testValue(int bitCount, int x, int y) {
-    if (bitCount <= 8) {
-        return static_cast<quint32>((x + 3 * y) % (1 << bitCount));
+// 2^bits clearly different colours.
+QList<QRgb> distinctColors(int bits) {
+    QList<QRgb> colors;
+    for (int i = 0; i < (1 << bits); ++i) {
+        colors.append(qRgb((i * 37 + 11) & 0xFF, (i * 91 + 70) & 0xFF, (255 - i) & 0xFF));
     }
-    return qRgb((x * 40) & 0xF8, (y * 72) & 0xF8, 0x80);
+    return colors;
 }
 
-QRgb testColor(int bitCount, int x, int y) {
-    const quint32 value = testValue(bitCount, x, y);
-    return bitCount <= 8 ? distinctColors(bitCount)[static_cast<int>(value)] : value | 0xFF000000;
+// Pixel (x, y from the top): an index at 8 bits or less, else a colour exact at 5-5-5.
+quint32 testValue(int bits, int x, int y) {
+    return bits <= 8 ? static_cast<quint32>((x + 3 * y) % (1 << bits))
+                     : qRgb((x * 40) & 0xF8, (y * 72) & 0xF8, 0x80);
 }
 
-QByteArray testFile(int bitCount, int width, int height) {
-    return bitmapFile(width, height, bitCount,
-                      bitCount <= 8 ? distinctColors(bitCount) : QList<QRgb>{},
-                      [bitCount](int x, int y) { return testValue(bitCount, x, y); });
+QRgb testColor(int bits, int x, int y) {
+    const quint32 value = testValue(bits, x, y);
+    return bits <= 8 ? distinctColors(bits)[static_cast<int>(value)] : value;
+}
+
+// An uncompressed bitmap file at 1, 4, 8, 16 (5-5-5), 24 or 32 bits per pixel.
+QByteArray testFile(int bits, int width, int height) {
+    const QList<QRgb> table = bits <= 8 ? distinctColors(bits) : QList<QRgb>{};
+    const int stride = (width * bits + 31) / 32 * 4;
+    const auto offset = static_cast<quint32>(54 + 4 * table.size());
+    QByteArray out(static_cast<qsizetype>(offset) + stride * height, '\0');
+    auto* p = reinterpret_cast<uchar*>(out.data());
+    p[0] = 'B';
+    p[1] = 'M';
+    qToLittleEndian<quint32>(static_cast<quint32>(out.size()), p + 2);
+    qToLittleEndian<quint32>(offset, p + 10);
+    qToLittleEndian<quint32>(40, p + 14);
+    qToLittleEndian<qint32>(width, p + 18);
+    qToLittleEndian<qint32>(height, p + 22);
+    qToLittleEndian<quint16>(1, p + 26);
+    qToLittleEndian<quint16>(static_cast<quint16>(bits), p + 28);
+    qToLittleEndian<quint32>(static_cast<quint32>(table.size()), p + 46);
+    for (int i = 0; i < table.size(); ++i) {
+        qToLittleEndian<quint32>(table[i] & 0xFFFFFF, p + 54 + 4 * i);
+    }
+    for (int y = 0; y < height; ++y) {
+        uchar* row = p + offset + stride * (height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const quint32 v = testValue(bits, x, y);
+            if (bits <= 8) {
+                row[x * bits / 8] |= static_cast<uchar>(v << (8 - bits - x * bits % 8));
+            } else if (bits == 16) {
+                qToLittleEndian<quint16>(
+                    static_cast<quint16>((qRed(v) >> 3) << 10 | (qGreen(v) >> 3) << 5 |
+                                         qBlue(v) >> 3),
+                    row + 2 * x);
+            } else {
+                uchar* pixel = row + bits / 8 * x;
+                pixel[0] = static_cast<uchar>(qBlue(v));
+                pixel[1] = static_cast<uchar>(qGreen(v));
+                pixel[2] = static_cast<uchar>(qRed(v));
+            }
+        }
+    }
+    return out;
 }
 
 // The colour a CDib holds at (x, y from the top), read from its rows and table directly.
@@ -41,8 +84,7 @@ QRgb heldColor(const CDib& dib, int x, int y) {
     if (bits == 24) {
         return qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
     }
-    const int bit = x * bits;
-    const int index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+    const int index = (row[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1 << bits) - 1);
     const std::uint8_t* entry = dib.ColorTable().data() + 4 * index;
     return qRgb(entry[2], entry[1], entry[0]);
 }
@@ -83,22 +125,19 @@ private slots:
         QFETCH(int, bits);
         QFETCH(int, stride);
         QFETCH(int, colors);
-        const int height = 3;
         CDib dib;
-        QVERIFY(dib.LoadBitmapFile(writeFile("picture.bmp", testFile(fileBits, width, height))));
-
+        QVERIFY(dib.LoadBitmapFile(writeFile(testFile(fileBits, width, 3))));
         QCOMPARE(dib.Width(), width);
-        QCOMPARE(dib.Height(), height);
+        QCOMPARE(dib.Height(), 3);
         QCOMPARE(dib.BitCount(), bits);
         QCOMPARE(dib.ColorCount(), colors);
         QCOMPARE(dib.Header().size(), std::size_t(40 + 4 * colors));
-        QCOMPARE(dib.ColorTable().size(), std::size_t(4 * colors));
-        QCOMPARE(dib.Pixels().size(), std::size_t(stride * height));
+        QCOMPARE(dib.Pixels().size(), std::size_t(stride * 3));
         QCOMPARE(dib.Palette() != nullptr, bits <= 8);
         if (dib.Palette() != nullptr) {
-            QCOMPARE(dib.Palette()->Colors(), distinctColors(bits));
+            QCOMPARE(dib.Palette()->Colors(), distinctColors(bits));  // the file's order
         }
-        for (int y = 0; y < height; ++y) {
+        for (int y = 0; y < 3; ++y) {
             for (int x = 0; x < width; ++x) {
                 QCOMPARE(heldColor(dib, x, y), testColor(fileBits, x, y));
             }
@@ -113,28 +152,19 @@ private slots:
         mono.setColorTable({qRgb(10, 20, 30), qRgb(200, 210, 220)});
         mono.fill(0);
         mono.setPixel(3, 1, 1);
-        QImage few(4, 4, QImage::Format_Indexed8);
         QImage many(16, 16, QImage::Format_Indexed8);
-        for (QImage* image : {&few, &many}) {
-            const int count = image == &few ? 10 : 200;
-            for (int i = 0; i < count; ++i) {
-                image->setColor(i, qRgb(i, 255 - i, i / 2));
-            }
-            for (int y = 0; y < image->height(); ++y) {
-                for (int x = 0; x < image->width(); ++x) {
-                    image->setPixel(x, y, static_cast<uint>((x * 7 + y) % count));
-                }
-            }
+        for (int i = 0; i < 200; ++i) {
+            many.setColor(i, qRgb(i, 255 - i, i / 2));
         }
-        QImage grey(3, 3, QImage::Format_Grayscale8);
-        grey.fill(77);
+        for (int i = 0; i < 256; ++i) {
+            many.setPixel(i % 16, i / 16, static_cast<uint>(i * 7 % 200));
+        }
         QImage argb(3, 3, QImage::Format_ARGB32);
         argb.fill(qRgb(1, 2, 3));
         QTest::newRow("mono keeps 1 bit") << mono << 0 << 1;
-        QTest::newRow("10 colours fit 4 bits") << few << 4 << 4;
         QTest::newRow("200 colours do not fit 4 bits") << many << 4 << 24;
-        QTest::newRow("grey keeps 8 bits") << grey << 0 << 8;
-        QTest::newRow("32-bit becomes 24") << argb << 0 << 24;
+        QTest::newRow("200 colours fit 8 bits") << many << 8 << 8;
+        QTest::newRow("32 bits become 24") << argb << 0 << 24;
     }
     void createsFromImages() {
         QFETCH(QImage, image);
@@ -145,71 +175,42 @@ private slots:
         QCOMPARE(dib.BitCount(), bits);
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
-                QCOMPARE(heldColor(dib, x, y), image.pixel(x, y) | 0xFF000000);
+                QCOMPARE(heldColor(dib, x, y), image.pixel(x, y));
             }
         }
     }
 
-    void loadsBitmapResources() {
+    void loadsBitmapResourcesAndKeepsThemOnFailedLoads() {
         CDib dib;
         QVERIFY(dib.LoadBitmapResource(201));
         QCOMPARE(dib.BitCount(), 24);
         QCOMPARE(dib.Pixels().size(), std::size_t(24));  // 2 rows of 9 pixel bytes + 3 padding
         QCOMPARE(heldColor(dib, 2, 1), qRgb(90, 120, 200));
-
         QVERIFY(dib.LoadBitmapResource(202));
         QCOMPARE(dib.BitCount(), 4);
-        QCOMPARE(dib.Palette()->Colors(), distinctColors(4));
         QCOMPARE(heldColor(dib, 4, 2), distinctColors(4)[14]);
-    }
 
-    void failedLoadKeepsTheBitmap_data() {
-        QTest::addColumn<int>("resource");
-        QTest::addColumn<QByteArray>("file");  // loaded instead when resource is 0
-        QTest::newRow("no such resource") << 999 << QByteArray();
-        QTest::newRow("no such file") << 0 << QByteArray();
-        QTest::newRow("truncated file") << 0 << testFile(8, 5, 3).left(60);
-        QTest::newRow("not a picture") << 0 << QByteArray("BM but not really");
-    }
-    void failedLoadKeepsTheBitmap() {
-        QFETCH(int, resource);
-        QFETCH(QByteArray, file);
-        CDib dib;
-        QVERIFY(dib.LoadBitmapResource(202));
-        const bool loaded = resource != 0    ? dib.LoadBitmapResource(resource)
-                            : file.isEmpty() ? dib.LoadBitmapFile(folder_->filePath("none.bmp"))
-                                             : dib.LoadBitmapFile(writeFile("bad.bmp", file));
-        QVERIFY(!loaded);
+        QVERIFY(!dib.LoadBitmapResource(999));
+        QVERIFY(!dib.LoadBitmapFile(folder_->filePath("none.bmp")));
+        QVERIFY(!dib.LoadBitmapFile(writeFile(testFile(8, 5, 3).left(60))));  // truncated
         QCOMPARE(dib.Width(), 5);
         QCOMPARE(dib.BitCount(), 4);
     }
 
-    void reloadReplacesEverything() {
+    void reloadReplacesEverythingAndFailedCreateEmpties() {
         CDib dib;
-        QVERIFY(dib.LoadBitmapFile(writeFile("8.bmp", testFile(8, 5, 3))));
-        QVERIFY(dib.LoadBitmapFile(writeFile("24.bmp", testFile(24, 3, 2))));
-        QCOMPARE(dib.BitCount(), 24);
+        QVERIFY(dib.LoadBitmapFile(writeFile(testFile(8, 5, 3))));
+        QVERIFY(dib.LoadBitmapFile(writeFile(testFile(24, 3, 2))));
         QCOMPARE(dib.ColorCount(), 0);
         QVERIFY(dib.ColorTable().empty());
         QVERIFY(dib.Palette() == nullptr);
         QCOMPARE(dib.Pixels().size(), std::size_t(24));
 
-        QVERIFY(!dib.Create(QImage()));  // a failed creation leaves nothing behind
+        QVERIFY(!dib.Create(QImage()));
         QCOMPARE(dib.Width(), 0);
         QVERIFY(dib.Pixels().empty());
-    }
-
-    void emptyDibHoldsAndDrawsNothing() {
-        CDib dib;
-        QCOMPARE(dib.Width(), 0);
-        QCOMPARE(dib.Height(), 0);
-        QCOMPARE(dib.BitCount(), 0);
-        QCOMPARE(dib.ColorCount(), 0);
-        QVERIFY(dib.Header().empty());
         QVERIFY(dib.ColorTable().data() == nullptr);
-        QVERIFY(dib.Pixels().empty());
         QVERIFY(!dib.RebuildPalette());
-
         QImage target = canvas();
         {
             QPainter painter(&target);
@@ -220,54 +221,38 @@ private slots:
         QCOMPARE(target, canvas());
     }
 
-    void drawsAtItsOwnSize_data() {
-        QTest::addColumn<int>("bits");
-        for (int bits : {1, 4, 8, 24}) {
-            QTest::newRow(qPrintable(QString("%1 bits").arg(bits))) << bits;
-        }
-    }
-    void drawsAtItsOwnSize() {
-        QFETCH(int, bits);
-        CDib dib;
-        QVERIFY(dib.LoadBitmapFile(writeFile("p.bmp", testFile(bits, 5, 3))));
-        QImage target = canvas();
-        {
-            QPainter painter(&target);
-            QCOMPARE(dib.Draw(painter, 2, 3), 3);
-        }
-        const QRect drawn(2, 3, 5, 3);
-        for (int y = 0; y < target.height(); ++y) {
-            for (int x = 0; x < target.width(); ++x) {
-                const QRgb want = drawn.contains(x, y) ? testColor(bits, x - 2, y - 3) : kUntouched;
-                QCOMPARE(target.pixel(x, y), want);
-            }
-        }
-    }
-
     void drawsStretchedPixelForPixel_data() {
         QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("scale");
         QTest::addColumn<bool>("smoothHint");
-        QTest::newRow("8 bits, palette overrides smoothing") << 8 << true;
-        QTest::newRow("24 bits") << 24 << false;
+        QTest::newRow("1 bit, own size") << 1 << 1 << false;
+        QTest::newRow("4 bits, own size") << 4 << 1 << false;
+        QTest::newRow("24 bits, own size") << 24 << 1 << false;
+        QTest::newRow("8 bits doubled, palette overrides smoothing") << 8 << 2 << true;
+        QTest::newRow("24 bits doubled") << 24 << 2 << false;
     }
     void drawsStretchedPixelForPixel() {
         QFETCH(int, bits);
+        QFETCH(int, scale);
         QFETCH(bool, smoothHint);
         CDib dib;
-        QVERIFY(dib.LoadBitmapFile(writeFile("p.bmp", testFile(bits, 3, 2))));
+        QVERIFY(dib.LoadBitmapFile(writeFile(testFile(bits, 5, 3))));
         QImage target = canvas();
         {
             QPainter painter(&target);
             painter.setRenderHint(QPainter::SmoothPixmapTransform, smoothHint);
-            QCOMPARE(dib.DrawStretched(painter, 1, 1, 6, 4), 2);
+            QCOMPARE(scale == 1 ? dib.Draw(painter, 1, 2)
+                                : dib.DrawStretched(painter, 1, 2, 5 * scale, 3 * scale),
+                     3);
         }
-        for (int y = 0; y < 4; ++y) {
-            for (int x = 0; x < 6; ++x) {
-                QCOMPARE(target.pixel(1 + x, 1 + y), testColor(bits, x / 2, y / 2));
+        const QRect drawn(1, 2, 5 * scale, 3 * scale);
+        for (int y = 0; y < target.height(); ++y) {
+            for (int x = 0; x < target.width(); ++x) {
+                QCOMPARE(target.pixel(x, y), drawn.contains(x, y)
+                                                 ? testColor(bits, (x - 1) / scale, (y - 2) / scale)
+                                                 : kUntouched);
             }
         }
-        QCOMPARE(target.pixel(7, 1), kUntouched);
-        QCOMPARE(target.pixel(1, 5), kUntouched);
     }
 
     void drawsAPart_data() {
@@ -276,8 +261,6 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QRect>("drawnAt");     // on the canvas
         QTest::addColumn<QPoint>("drawnFrom");  // picture pixel at drawnAt's top-left
-        QTest::newRow("whole") << QRect(1, 2, 5, 3) << QRect(0, 0, 5, 3) << 3 << QRect(1, 2, 5, 3)
-                               << QPoint(0, 0);
         QTest::newRow("inner block")
             << QRect(4, 4, 2, 2) << QRect(1, 1, 2, 2) << 2 << QRect(4, 4, 2, 2) << QPoint(1, 1);
         QTest::newRow("smaller destination keeps the source's bottom")
@@ -294,7 +277,7 @@ private slots:
         QFETCH(QRect, drawnAt);
         QFETCH(QPoint, drawnFrom);
         CDib dib;
-        QVERIFY(dib.LoadBitmapFile(writeFile("p.bmp", testFile(24, 5, 3))));
+        QVERIFY(dib.LoadBitmapFile(writeFile(testFile(24, 5, 3))));
         QImage target = canvas();
         {
             QPainter painter(&target);
@@ -303,16 +286,15 @@ private slots:
         for (int y = 0; y < target.height(); ++y) {
             for (int x = 0; x < target.width(); ++x) {
                 const QPoint from = drawnFrom + QPoint(x, y) - drawnAt.topLeft();
-                const QRgb want =
-                    drawnAt.contains(x, y) ? testColor(24, from.x(), from.y()) : kUntouched;
-                QCOMPARE(target.pixel(x, y), want);
+                QCOMPARE(target.pixel(x, y),
+                         drawnAt.contains(x, y) ? testColor(24, from.x(), from.y()) : kUntouched);
             }
         }
     }
 
 private:
-    QString writeFile(const QString& name, const QByteArray& bytes) {
-        const QString path = folder_->filePath(name);
+    QString writeFile(const QByteArray& bytes) {
+        const QString path = folder_->filePath(QString("%1.bmp").arg(++files_));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
             qFatal("cannot write %s", qPrintable(path));
@@ -321,6 +303,7 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> folder_;
+    int files_ = 0;
 };
 
 QTEST_MAIN(DibTest)

@@ -1,23 +1,21 @@
-// The capture save, checked by reading the files back with Qt's own decoders.
+// The capture save, checked by reading the files back with Qt's decoders. Frames sit in blocks
+// exactly as large as their rows need, so AddressSanitizer sees any read past them.
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
+#include <cmath>
 #include <csignal>
-#include <cstdlib>
+#include <functional>
 #include <limits>
-#include <map>
 #include <memory>
 
 #include <sys/resource.h>
 
 #include "capture/frame_picture.h"
 #include "capture/picture_file.h"
-#include "frame_maker.h"
 
 using viewer::kCaptureFormatBmp;
 using viewer::kCaptureFormatJpg;
@@ -25,9 +23,41 @@ using viewer::SaveFramePicture;
 
 namespace {
 
-QImage readBack(const QString& fileName, const char* format) {
-    QImageReader reader(fileName, format);
-    return reader.read().convertToFormat(QImage::Format_BGR888);
+using Block = std::vector<std::uint8_t>;
+using PixelAt = std::function<QRgb(int x, int y)>;  // y counted from the top
+
+Block makeFrame(int width, int height, const PixelAt& pixel) {
+    const std::size_t stride = viewer::rowStride(width);
+    Block block(viewer::kFrameHeaderBytes + stride * static_cast<std::size_t>(height), 0xAB);
+    viewer::writeHeader(block, viewer::pictureHeader(width, height));
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = viewer::pixelsOf(std::span(block)).data() + stride * (height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = pixel(x, y);
+            row[3 * x] = static_cast<std::uint8_t>(qBlue(c));
+            row[3 * x + 1] = static_cast<std::uint8_t>(qGreen(c));
+            row[3 * x + 2] = static_cast<std::uint8_t>(qRed(c));
+        }
+    }
+    return block;
+}
+
+// Different in every pixel of a 1280 x 1024 frame, so any misplaced row or column shows.
+QRgb distinct(int x, int y) {
+    return qRgb(((x >> 8) | ((y >> 8) << 3) | ((x + y) << 5)) & 0xFF, y & 0xFF, x & 0xFF);
+}
+
+// Smooth and photo-like, which JPEG keeps closely; brighter towards the bottom.
+PixelAt smooth(int width, int height) {
+    return [=](int x, int y) {
+        const double u = double(x) / width, v = double(y) / height;
+        return qRgb(int(40 + 180 * u * (1 - v)), int(30 + 200 * v),
+                    int(128 + 90 * std::sin(6 * u + 4 * v)));
+    };
+}
+
+QImage readBack(const QString& fileName) {
+    return QImageReader(fileName).read().convertToFormat(QImage::Format_RGB32);
 }
 
 QByteArray fileBytes(const QString& fileName) {
@@ -35,49 +65,25 @@ QByteArray fileBytes(const QString& fileName) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-Bgr pixelOf(const QImage& image, int x, int y) {
-    const uchar* p = image.constScanLine(y) + 3 * x;
-    return {p[0], p[1], p[2]};
-}
-
-// Limits the size of files this process may write for one scope, so that writes fail part-way
-// the way they do on a full disk (this also works for root, whom permissions do not stop).
+// Makes this process's file writes fail past `bytes`, as on a full disk, for one scope. Unlike
+// permissions, it also stops root.
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
+    explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
         getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
         rlimit limited = saved_;
         limited.rlim_cur = bytes;
         setrlimit(RLIMIT_FSIZE, &limited);
     }
     ~FileSizeLimit() {
         setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
+        std::signal(SIGXFSZ, handler_);
     }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
+    void (*handler_)(int);
     rlimit saved_{};
-    void (*previousHandler_)(int) = SIG_DFL;
 };
-
-// JPEG segments from the start of the file: marker -> payload of its first occurrence.
-std::map<int, QByteArray> jpegSegments(const QByteArray& jpeg) {
-    std::map<int, QByteArray> segments;
-    qsizetype at = 2;  // after SOI
-    while (at + 4 <= jpeg.size() && static_cast<uchar>(jpeg[at]) == 0xFF) {
-        const int marker = static_cast<uchar>(jpeg[at + 1]);
-        const int length = qFromBigEndian<quint16>(jpeg.constData() + at + 2);
-        segments.emplace(marker, jpeg.mid(at + 4, length - 2));
-        if (marker == 0xDA) {  // start of scan: entropy-coded data follows
-            break;
-        }
-        at += 2 + length;
-    }
-    return segments;
-}
 
 }  // namespace
 
@@ -105,45 +111,28 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, captureHeight);
         QFETCH(int, firstRow);
-        const auto frame = makeFrame(width, height, distinctPixel);
-        QCOMPARE(SaveFramePicture(frame, path("cap"), kCaptureFormatBmp), 1);
-
-        const QImage image = readBack(path("cap.bmp"), "bmp");
+        QCOMPARE(SaveFramePicture(makeFrame(width, height, distinct), path("cap"), 0), 1);
+        const QImage image = readBack(path("cap.bmp"));
         QCOMPARE(image.size(), QSize(width, captureHeight));
         for (int y = 0; y < captureHeight; ++y) {
             for (int x = 0; x < width; ++x) {
-                if (pixelOf(image, x, y) != distinctPixel(x, y + firstRow)) {
+                if (image.pixel(x, y) != distinct(x, y + firstRow)) {
                     QFAIL(qPrintable(QString("pixel %1,%2 differs").arg(x).arg(y)));
                 }
             }
         }
-    }
-
-    void bmpIsAStandardBitmapFile() {
-        const int width = 642;  // rows of 1926 bytes, padded to 1928
-        const auto frame = makeFrame(width, 1024, distinctPixel);
-        SaveFramePicture(frame, path("cap"), kCaptureFormatBmp);
+        // A standard file: 54 bytes of headers, then rows padded with zeros to 4 bytes.
         const QByteArray bytes = fileBytes(path("cap.bmp"));
-        const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-        QVERIFY(bytes.startsWith("BM"));
-        const quint32 rowsBytes = 1928 * 960;
-        QCOMPARE(bytes.size(), qsizetype{54 + rowsBytes});
-        QCOMPARE(qFromLittleEndian<quint32>(p + 2), 54 + rowsBytes);  // file size
-        QCOMPARE(qFromLittleEndian<quint32>(p + 10), 54u);            // pixel offset
-        QCOMPARE(qFromLittleEndian<quint32>(p + 14), 40u);            // header size
-        QCOMPARE(qFromLittleEndian<qint32>(p + 18), width);
-        QCOMPARE(qFromLittleEndian<qint32>(p + 22), 960);  // positive: bottom-up
-        QCOMPARE(qFromLittleEndian<quint16>(p + 28), 24);
-        QCOMPARE(qFromLittleEndian<quint32>(p + 30), 0u);  // uncompressed
-        QCOMPARE(qFromLittleEndian<quint32>(p + 34), rowsBytes);
-        // Padding is zeros, whatever the frame held between its rows.
-        for (int row = 0; row < 960; ++row) {
-            QCOMPARE(bytes[54 + row * 1928 + 1926], '\0');
-            QCOMPARE(bytes[54 + row * 1928 + 1927], '\0');
+        const int stride = (3 * width + 3) & ~3;
+        QCOMPARE(bytes.size(), 54 + stride * captureHeight);
+        for (int row = 0; row < captureHeight; ++row) {
+            for (int pad = 3 * width; pad < stride; ++pad) {
+                QCOMPARE(bytes[54 + row * stride + pad], '\0');
+            }
         }
     }
 
-    void jpegIsCloseToTheCaptureRows_data() {
+    void jpegIsCloseBaselineQuality80_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("captureHeight");
@@ -151,51 +140,36 @@ private slots:
         QTest::newRow("640x480") << 640 << 480 << 480 << 0;
         QTest::newRow("1280x1024") << 1280 << 1024 << 960 << 32;
     }
-    void jpegIsCloseToTheCaptureRows() {
+    void jpegIsCloseBaselineQuality80() {
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(int, captureHeight);
         QFETCH(int, firstRow);
-        const PixelAt picture = smoothPicture(width, height);
-        const auto frame = makeFrame(width, height, picture);
-        QCOMPARE(SaveFramePicture(frame, path("cap"), kCaptureFormatJpg), 1);
-
-        const QImage image = readBack(path("cap.jpg"), "jpeg");
+        const PixelAt picture = smooth(width, height);
+        QCOMPARE(SaveFramePicture(makeFrame(width, height, picture), path("cap"), 1), 1);
+        const QImage image = readBack(path("cap.jpg"));
         QCOMPARE(image.size(), QSize(width, captureHeight));
         double total = 0;
         int worst = 0;
         for (int y = 0; y < captureHeight; ++y) {
             for (int x = 0; x < width; ++x) {
-                const Bgr got = pixelOf(image, x, y);
-                const Bgr want = picture(x, y + firstRow);
-                for (const auto& [a, b] :
-                     {std::pair{got.b, want.b}, {got.g, want.g}, {got.r, want.r}}) {
-                    const int error = std::abs(a - b);
-                    total += error;
-                    worst = std::max(worst, error);
+                const QRgb got = image.pixel(x, y), want = picture(x, y + firstRow);
+                for (int error : {qRed(got) - qRed(want), qGreen(got) - qGreen(want),
+                                  qBlue(got) - qBlue(want)}) {
+                    total += std::abs(error);
+                    worst = std::max(worst, std::abs(error));
                 }
             }
         }
-        const double mean = total / (3.0 * width * captureHeight);
-        QVERIFY2(mean < 1.5, qPrintable(QString("mean error %1").arg(mean)));
-        QVERIFY2(worst <= 16, qPrintable(QString("worst error %1").arg(worst)));
-    }
+        QVERIFY2(total / (3.0 * width * captureHeight) < 1.5, qPrintable(QString::number(total)));
+        QVERIFY2(worst <= 16, qPrintable(QString::number(worst)));
 
-    void jpegIsBaselineQuality80With420() {
-        const auto frame = makeFrame(1280, 1024, smoothPicture(1280, 1024));
-        SaveFramePicture(frame, path("cap"), kCaptureFormatJpg);
-        const auto segments = jpegSegments(fileBytes(path("cap.jpg")));
-        QVERIFY(segments.contains(0xC0));   // baseline frame
-        QVERIFY(!segments.contains(0xC2));  // not progressive
-        const QByteArray frameHeader = segments.at(0xC0);
-        QCOMPARE(frameHeader[5], '\3');    // three components
-        QCOMPARE(frameHeader[7], '\x22');  // luma sampled 2 x 2 ...
-        QCOMPARE(frameHeader[10], '\x11');
-        QCOMPARE(frameHeader[13], '\x11');  // ... against each chroma sample
-        // The first luma quantiser is the standard 16 scaled for quality 80.
-        const QByteArray tables = segments.at(0xDB);
-        QCOMPARE(tables[0], '\0');  // 8-bit table 0
-        QCOMPARE(tables[1], '\6');
+        const QByteArray jpeg = fileBytes(path("cap.jpg"));
+        const qsizetype frame = jpeg.indexOf("\xFF\xC0");  // baseline, not progressive
+        QVERIFY(frame > 0 && jpeg.indexOf("\xFF\xC2") < 0);
+        QCOMPARE(jpeg.mid(frame + 11, 7), QByteArray("\x22\0\2\x11\1\3\x11", 7));  // 4:2:0
+        const qsizetype tables = jpeg.indexOf("\xFF\xDB");
+        QCOMPARE(jpeg[tables + 5], '\6');  // luma DC quantiser: the standard 16 at quality 80
     }
 
     void scaledCaptureKeepsItsRowsAndOrientation_data() {
@@ -213,22 +187,19 @@ private slots:
         QFETCH(int, captureHeight);
         QFETCH(int, dropped);
         // Green rows are the ones to leave out; red above blue tells which way is up.
-        const Bgr green{0, 255, 0}, red{0, 0, 255}, blue{255, 0, 0};
-        const int middle = height / 2;
-        const auto frame = makeFrame(width, height, [&](int, int y) {
+        const Block frame = makeFrame(width, height, [&](int, int y) {
             if (y < dropped || y >= height - dropped) {
-                return green;
+                return qRgb(0, 255, 0);
             }
-            return y < middle ? red : blue;
+            return y < height / 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255);
         });
         QCOMPARE(SaveFramePicture(frame, path("cap"), kCaptureFormatBmp), 1);
-
-        const QImage image = readBack(path("cap.bmp"), "bmp");
+        const QImage image = readBack(path("cap.bmp"));
         QCOMPARE(image.size(), QSize(width, captureHeight));
-        QCOMPARE(pixelOf(image, width / 2, 0), red);
-        QCOMPARE(pixelOf(image, width / 2, captureHeight - 1), blue);
+        QCOMPARE(image.pixel(width / 2, 0), qRgb(255, 0, 0));
+        QCOMPARE(image.pixel(width / 2, captureHeight - 1), qRgb(0, 0, 255));
         for (int y = 0; y < captureHeight; ++y) {
-            QCOMPARE(pixelOf(image, 0, y).g, 0);
+            QCOMPARE(qGreen(image.pixel(0, y)), 0);
         }
     }
 
@@ -245,26 +216,18 @@ private slots:
         QFETCH(int, format);
         QFETCH(QString, fileName);
         QFETCH(QByteArray, magic);
-        const auto frame = makeFrame(640, 480, distinctPixel);
-        QCOMPARE(SaveFramePicture(frame, path("cap"), format), 1);
+        QCOMPARE(SaveFramePicture(makeFrame(640, 480, distinct), path("cap"), format), 1);
         QCOMPARE(entries(), QStringList{fileName});
         QVERIFY(fileBytes(path(fileName)).startsWith(magic));
     }
 
-    void missingFolderWritesNothing() {
-        const auto frame = makeFrame(640, 480, distinctPixel);
-        for (int format : {kCaptureFormatBmp, kCaptureFormatJpg}) {
-            QCOMPARE(SaveFramePicture(frame, path("missing/cap"), format), 1);
-        }
-        QVERIFY(entries().isEmpty());
-    }
-
-    void nameTakenByAFolderWritesNothing() {
-        QVERIFY(QDir(folder_->path()).mkdir("cap.bmp"));
-        const auto frame = makeFrame(640, 480, distinctPixel);
-        QCOMPARE(SaveFramePicture(frame, path("cap"), kCaptureFormatBmp), 1);
-        QCOMPARE(entries(), QStringList{"cap.bmp"});
-        QVERIFY(QFileInfo(path("cap.bmp")).isDir());
+    void unwritableTargetWritesNothing() {
+        const Block frame = makeFrame(640, 480, distinct);
+        QVERIFY(QDir(folder_->path()).mkdir("taken.bmp"));
+        QCOMPARE(SaveFramePicture(frame, path("missing/cap"), kCaptureFormatJpg), 1);
+        QCOMPARE(SaveFramePicture(frame, path("taken"), kCaptureFormatBmp), 1);
+        QCOMPARE(entries(), QStringList{"taken.bmp"});
+        QVERIFY(QFileInfo(path("taken.bmp")).isDir());
     }
 
     void failedWriteKeepsTheEarlierFile_data() {
@@ -276,60 +239,48 @@ private slots:
     void failedWriteKeepsTheEarlierFile() {
         QFETCH(int, format);
         QFETCH(QString, fileName);
-        {
-            QFile earlier(path(fileName));
-            QVERIFY(earlier.open(QIODevice::WriteOnly));
-            earlier.write("earlier capture");
-        }
-        const auto frame = makeFrame(1280, 1024, smoothPicture(1280, 1024));
+        QFile earlier(path(fileName));
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        earlier.close();
+        const Block frame = makeFrame(1280, 1024, smooth(1280, 1024));
         {
             const FileSizeLimit limit(4096);  // far below either file's size
             QCOMPARE(SaveFramePicture(frame, path("cap"), format), 1);
         }
         QCOMPARE(entries(), QStringList{fileName});  // no temporary file left behind
-        QCOMPARE(fileBytes(path(fileName)), QByteArray("earlier capture"));
+        QCOMPARE(fileBytes(path(fileName)), QByteArray("earlier"));
     }
 
     void unusableHeaderWritesNothing_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("bitCount");
-        QTest::addColumn<int>("compression");
-        QTest::addColumn<qlonglong>("blockBytes");
-        const auto full = static_cast<qlonglong>(viewer::kFramePictureBytes);
-        const qlonglong small = 40 + 640 * 480 * 3;
-        QTest::newRow("block shorter than a header") << 640 << 480 << 24 << 0 << 20LL;
-        QTest::newRow("header only") << 640 << 480 << 24 << 0 << 40LL;
-        QTest::newRow("one byte short") << 640 << 480 << 24 << 0 << small - 1;
-        QTest::newRow("taller than the block") << 1280 << 1025 << 24 << 0 << full;
-        QTest::newRow("wider than the block") << 1281 << 1024 << 24 << 0 << full;
-        QTest::newRow("high-res header in a low-res block") << 1280 << 1024 << 24 << 0 << small;
-        QTest::newRow("largest dimensions") << std::numeric_limits<int>::max()
-                                            << std::numeric_limits<int>::max() << 24 << 0 << full;
-        QTest::newRow("wraps 32 bits") << 65536 << 65536 << 24 << 0 << full;
-        QTest::newRow("top-down") << 640 << -480 << 24 << 0 << full;
-        QTest::newRow("zero width") << 0 << 480 << 24 << 0 << full;
-        QTest::newRow("negative width") << -640 << 480 << 24 << 0 << full;
-        QTest::newRow("32 bits") << 640 << 480 << 32 << 0 << full;
-        QTest::newRow("compressed") << 640 << 480 << 24 << 1 << full;
-        QTest::newRow("no rows left") << 1280 << 64 << 24 << 0 << full;
+        QTest::addColumn<int>("blockBytes");
+        const int full = int(viewer::kFramePictureBytes), small = 40 + 640 * 480 * 3;
+        const int largest = std::numeric_limits<int>::max();
+        QTest::newRow("block shorter than a header") << 640 << 480 << 24 << 20;
+        QTest::newRow("one byte short") << 640 << 480 << 24 << small - 1;
+        QTest::newRow("high-res header, low-res block") << 1280 << 1024 << 24 << small;
+        QTest::newRow("largest dimensions") << largest << largest << 24 << full;
+        QTest::newRow("size wraps 32 bits") << 65536 << 65536 << 24 << full;
+        QTest::newRow("top-down") << 640 << -480 << 24 << full;
+        QTest::newRow("negative width") << -640 << 480 << 24 << full;
+        QTest::newRow("32 bits") << 640 << 480 << 32 << full;
+        QTest::newRow("no rows left") << 1280 << 64 << 24 << full;
     }
     void unusableHeaderWritesNothing() {
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(int, bitCount);
-        QFETCH(int, compression);
-        QFETCH(qlonglong, blockBytes);
-        std::vector<std::uint8_t> block(static_cast<std::size_t>(blockBytes), 0x5A);
+        QFETCH(int, blockBytes);
+        Block block(static_cast<std::size_t>(blockBytes), 0x5A);
         if (block.size() >= viewer::kFrameHeaderBytes) {
             auto header = viewer::pictureHeader(width, height);
             header.bitCount = static_cast<std::uint16_t>(bitCount);
-            header.compression = static_cast<std::uint32_t>(compression);
             viewer::writeHeader(block, header);
         }
-        for (int format : {kCaptureFormatBmp, kCaptureFormatJpg}) {
-            QCOMPARE(SaveFramePicture(block, path("cap"), format), 1);
-        }
+        QCOMPARE(SaveFramePicture(block, path("cap"), kCaptureFormatBmp), 1);
+        QCOMPARE(SaveFramePicture(block, path("cap"), kCaptureFormatJpg), 1);
         QVERIFY(entries().isEmpty());
     }
 
