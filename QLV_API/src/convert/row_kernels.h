@@ -4,6 +4,7 @@
 // pathSupported() reports.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -39,42 +40,37 @@ consteval InterleaveMasks makeInterleaveMasks() {
 
 inline constexpr InterleaveMasks kInterleave16 = makeInterleaveMasks();
 
-// The decimal tables on 16-bit lanes. With a = |c| <= 128, trunc(F * c / 10000) equals
+// The decimal tables on 16-bit lanes. With a = |c| <= 128, each entry trunc(F * c / 10000) equals
 // sign(c) * (floor(a * M / 65536) + k * a), F / 10000 being k + M / 65536 closely enough that no
 // a up to 128 tells them apart: an unsigned high-half multiply, an add for k = 1, and a sign
-// copy. The multipliers pair Cb's in the low word with Cr's in the high word, as the vector
-// paths load them.
-struct DecimalTerm {
-    int factor;      // F, in ten-thousandths
-    int multiplier;  // M, 0..65535
-    int whole;       // k, 0 or 1
-};
+// copy. The vector paths add a to blue's and red's terms (k = 1) and nothing to green's (k = 0).
+inline constexpr int kCbToBMultiplier = 50525;
+inline constexpr int kCrToRMultiplier = 26361;
+inline constexpr int kCbToGMultiplier = 22647;
+inline constexpr int kCrToGMultiplier = 46850;
 
-inline constexpr DecimalTerm kCbToB{17710, 50525, 1};
-inline constexpr DecimalTerm kCrToR{14022, 26361, 1};
-inline constexpr DecimalTerm kCbToG{3456, 22647, 0};
-inline constexpr DecimalTerm kCrToG{7145, 46850, 0};
-
-// Checks the identity above for every chroma value, at compile time.
-consteval bool decimalTermExact(DecimalTerm t) {
+// Checks the identity above against every entry of a table, at compile time.
+consteval bool decimalTermExact(const std::array<std::int32_t, 256>& table, int multiplier,
+                                int whole) {
     for (int c = -128; c < 128; ++c) {
         const int a = c < 0 ? -c : c;
-        const int magnitude = (a * t.multiplier >> 16) + t.whole * a;
-        if (t.factor * c / 10000 != (c < 0 ? -magnitude : magnitude)) {
+        const int magnitude = (a * multiplier >> 16) + whole * a;
+        if (table[static_cast<std::size_t>(c + 128)] != (c < 0 ? -magnitude : magnitude)) {
             return false;
         }
     }
     return true;
 }
 
-static_assert(decimalTermExact(kCbToB) && decimalTermExact(kCrToR) && decimalTermExact(kCbToG) &&
-              decimalTermExact(kCrToG));
+static_assert(decimalTermExact(buildDecimalTables().cbToB, kCbToBMultiplier, 1));
+static_assert(decimalTermExact(buildDecimalTables().crToR, kCrToRMultiplier, 1));
+static_assert(decimalTermExact(buildDecimalTables().cbToG, kCbToGMultiplier, 0));
+static_assert(decimalTermExact(buildDecimalTables().crToG, kCrToGMultiplier, 0));
 
-// The vector paths use the whole part of blue and red alike, so it must be the same.
-static_assert(kCbToB.whole == 1 && kCrToR.whole == 1 && kCbToG.whole == 0 && kCrToG.whole == 0);
-
-inline constexpr int kDecimalBlueRed = wordPair(kCbToB.multiplier, kCrToR.multiplier);
-inline constexpr int kDecimalGreen = wordPair(kCbToG.multiplier, kCrToG.multiplier);
+// Cb's multiplier in the low word of each pair, Cr's in the high one, as the vector paths load
+// the chroma bytes.
+inline constexpr int kDecimalBlueRed = wordPair(kCbToBMultiplier, kCrToRMultiplier);
+inline constexpr int kDecimalGreen = wordPair(kCbToGMultiplier, kCrToGMultiplier);
 
 // `next` is how far from dst the caller writes next, at the same offsets: the next row's
 // destination. The regular vector converters fetch it into the cache as they write, so that the

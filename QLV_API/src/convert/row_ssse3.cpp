@@ -10,7 +10,8 @@
 //   green floor(-(22649 cb + 46825 cr) / 65536) = high word of (-22649 cb + 18711 cr) - 65536 cr
 // where mulhi is the signed high half of a 16 x 16 bit product, itself a floor.
 // The decimal formula is Y plus offsets in whole units already; its truncated quotients come from
-// unsigned high halves of |c| times a multiplier, with c's sign copied back (see DecimalTerm).
+// unsigned high halves of |c| times a multiplier, with c's sign copied back (see
+// decimalTermExact).
 // All functions carry their own target attribute (no file-wide -m flags), so no code from here
 // runs unless the caller checked the CPU.
 #include <immintrin.h>
