@@ -14,8 +14,10 @@
 // Run with e.g. --benchmark_repetitions=9 --benchmark_report_aggregates_only=true: machines are
 // noisy, and the closing summary takes the median CPU time when repetitions are given.
 #include <benchmark/benchmark.h>
+
 #include <libyuv.h>
 #include <unistd.h>
+#include "median_reporter.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -261,26 +263,9 @@ bool pathsAgree() {
 }
 
 // Console output as usual, plus a closing table of the per-frame times side by side.
-class SummaryReporter : public benchmark::ConsoleReporter {
+class SummaryReporter : public bench::MedianReporter {
 public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            Times& t = times_[run.run_name.function_name];
-            // CPU time: on a shared machine it leaves out the time other processes ran.
-            const double ms = run.GetAdjustedCPUTime();  // all benchmarks report in ms
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                t.median = ms;
-            } else if (run.run_type == Run::RT_Iteration) {
-                t.runs.push_back(ms);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
+    using MedianReporter::MedianReporter;
 
     void Finalize() override {
         ConsoleReporter::Finalize();
@@ -338,27 +323,6 @@ private:
         }
     }
 
-    struct Times {
-        double median = 0;
-        std::vector<double> runs;
-    };
-
-    double median(const std::string& name) const {
-        const auto it = times_.find(name);
-        if (it == times_.end()) {
-            return 0;
-        }
-        if (it->second.median > 0) {
-            return it->second.median;
-        }
-        std::vector<double> runs = it->second.runs;
-        if (runs.empty()) {
-            return 0;
-        }
-        std::sort(runs.begin(), runs.end());
-        return runs[runs.size() / 2];
-    }
-
     std::string cell(const std::string& name, int width) const {
         char text[32];
         const double ms = median(name);
@@ -381,8 +345,6 @@ private:
         name += qlv::convert::storesName(it->second);
         return name;
     }
-
-    std::map<std::string, Times> times_;
 };
 
 void registerAll() {

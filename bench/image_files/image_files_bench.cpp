@@ -17,8 +17,10 @@
 #include <QImageWriter>
 
 #include <benchmark/benchmark.h>
+
 #include <turbojpeg.h>
 #include <unistd.h>
+#include "median_reporter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -179,25 +181,9 @@ void bmpQt(benchmark::State& state, const Picture& picture) {
 }
 
 // Console output as usual, then our figures beside their anchors.
-class SummaryReporter : public benchmark::ConsoleReporter {
+class SummaryReporter : public bench::MedianReporter {
 public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            auto& t = times_[run.run_name.function_name];
-            const double ms = run.GetAdjustedCPUTime();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                t.median = ms;
-            } else if (run.run_type == Run::RT_Iteration) {
-                t.runs.push_back(ms);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
+    using MedianReporter::MedianReporter;
 
     void Finalize() override {
         ConsoleReporter::Finalize();
@@ -217,27 +203,6 @@ public:
     }
 
 private:
-    struct Times {
-        double median = 0;
-        std::vector<double> runs;
-    };
-
-    double median(const std::string& name) const {
-        const auto it = times_.find(name);
-        if (it == times_.end()) {
-            return 0;
-        }
-        if (it->second.median > 0) {
-            return it->second.median;
-        }
-        std::vector<double> runs = it->second.runs;
-        if (runs.empty()) {
-            return 0;
-        }
-        std::sort(runs.begin(), runs.end());
-        return runs[runs.size() / 2];
-    }
-
     void line(std::ostream& out, const std::string& label, const std::string& ours,
               const std::string& anchor) const {
         const double a = median(ours);
@@ -249,8 +214,6 @@ private:
         std::snprintf(text, sizeof text, "%-44s %8.3f %8.3f %6.2f\n", label.c_str(), a, b, a / b);
         out << text;
     }
-
-    std::map<std::string, Times> times_;
 };
 
 }  // namespace
