@@ -9,8 +9,8 @@ namespace qlv::convert::detail {
 namespace {
 
 struct Constants {
-    __m256i lowBytes, chromaBias, dupLow, dupHigh;
-    __m256i blueRedMul, blueRedWhole, greenMul, greenFix, dupGreen;  // as in the SSSE3 converter
+    __m256i lowBytes, chromaTimes4, chromaBias4, dupLow, dupHigh;
+    __m256i blueRedMul, greenMul, greenFix, dupGreen;  // as in the SSSE3 converter
     __m256i select[3][3];
 };
 
@@ -18,21 +18,19 @@ template <Formula formula>
 [[QLV_AVX2]] inline Constants makeConstants() noexcept {
     Constants k;
     k.lowBytes = _mm256_set1_epi16(0x00FF);
-    k.chromaBias = _mm256_set1_epi16(128);
+    k.chromaTimes4 = _mm256_set1_epi16(kChromaScale << 8);
+    k.chromaBias4 = _mm256_set1_epi16(kChromaScale * 128);
     k.dupLow = _mm256_broadcastsi128_si256(
         _mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13));
     k.dupHigh = _mm256_broadcastsi128_si256(
         _mm_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15));
+    k.blueRedMul = _mm256_set1_epi32(kBlueRedMultipliers);
     if constexpr (formula == Formula::Library) {
-        k.blueRedMul = _mm256_set1_epi32(wordPair(-15008, 26358));
-        k.blueRedWhole = _mm256_set1_epi32(wordPair(2, 1));
-        k.greenMul = _mm256_set1_epi32(wordPair(-22649, 18711));
+        k.greenMul = _mm256_set1_epi32(kLibraryGreenMultipliers);
         k.greenFix = _mm256_set1_epi32(wordPair(0, -1));
         k.dupGreen = k.dupHigh;
     } else {
-        k.blueRedMul = _mm256_set1_epi32(kDecimalBlueRed);
-        k.blueRedWhole = _mm256_setzero_si256();
-        k.greenMul = _mm256_set1_epi32(kDecimalGreen);
+        k.greenMul = _mm256_set1_epi32(kDecimalGreenMultipliers);
         k.greenFix = _mm256_set1_epi16(-1);
         k.dupGreen = k.dupLow;
     }
@@ -53,18 +51,17 @@ struct Words {
 template <Formula formula>
 [[QLV_AVX2, gnu::always_inline]] inline Words pixelWords(__m256i in, const Constants& k) noexcept {
     const __m256i y = _mm256_and_si256(in, k.lowBytes);
-    const __m256i c = _mm256_sub_epi16(_mm256_srli_epi16(in, 8), k.chromaBias);
-    __m256i blueRed;
+    const __m256i c4 = _mm256_sub_epi16(_mm256_maddubs_epi16(in, k.chromaTimes4), k.chromaBias4);
+    __m256i blueRed = _mm256_mulhi_epi16(c4, k.blueRedMul);
     __m256i green;
     if constexpr (formula == Formula::Library) {
-        blueRed = _mm256_add_epi16(_mm256_mulhi_epi16(c, k.blueRedMul),
-                                   _mm256_mullo_epi16(c, k.blueRedWhole));
+        const __m256i c = _mm256_srai_epi16(c4, 2);
         green = _mm256_sub_epi32(_mm256_madd_epi16(c, k.greenMul), _mm256_and_si256(c, k.greenFix));
     } else {
-        const __m256i a = _mm256_abs_epi16(c);
-        blueRed = _mm256_sign_epi16(_mm256_add_epi16(_mm256_mulhi_epu16(a, k.blueRedMul), a), c);
-        green =
-            _mm256_madd_epi16(_mm256_sign_epi16(_mm256_mulhi_epu16(a, k.greenMul), c), k.greenFix);
+        const __m256i negative = _mm256_srai_epi16(c4, 15);
+        blueRed = _mm256_sub_epi16(blueRed, negative);
+        green = _mm256_madd_epi16(_mm256_sub_epi16(_mm256_mulhi_epi16(c4, k.greenMul), negative),
+                                  k.greenFix);
     }
     return {_mm256_add_epi16(y, _mm256_shuffle_epi8(blueRed, k.dupLow)),
             _mm256_add_epi16(y, _mm256_shuffle_epi8(green, k.dupGreen)),

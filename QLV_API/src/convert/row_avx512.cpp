@@ -1,9 +1,8 @@
 // AVX-512 row converter, 32 pixel pairs per step, needing AVX-512BW and AVX-512VBMI. Same
 // arithmetic as the SSSE3 one, for both formulas (see there for why it is exact), on four 128-bit
-// lanes; there is no 512-bit sign copy, so negative chroma is negated under a mask instead; byte
-// permutes across the whole register (vpermt2b) interleave the channels, and masked loads and
-// stores finish a row without reading or writing past its end.
-// Streamed, a step is three aligned non-temporal stores of whole cache lines.
+// lanes; byte permutes across the whole register (vpermt2b) interleave the channels, and masked
+// loads and stores finish a row without reading or writing past its end. Streamed, a step is three
+// aligned non-temporal stores of whole cache lines.
 #include <immintrin.h>
 
 #include "convert/row_kernels.h"
@@ -45,8 +44,8 @@ consteval PermuteIndices makePermuteIndices() {
 constexpr PermuteIndices kPermute = makePermuteIndices();
 
 struct Constants {
-    __m512i lowBytes, chromaBias, dupLow, dupHigh;
-    __m512i blueRedMul, blueRedWhole, greenMul, greenFix, dupGreen;  // as in the SSSE3 converter
+    __m512i lowBytes, chromaTimes4, chromaBias4, dupLow, dupHigh;
+    __m512i blueRedMul, greenMul, greenFix, dupGreen;  // as in the SSSE3 converter
     __m512i blueGreen[3], withRed[3];
 };
 
@@ -54,20 +53,18 @@ template <Formula formula>
 [[QLV_AVX512]] inline Constants makeConstants() noexcept {
     Constants k;
     k.lowBytes = _mm512_set1_epi16(0x00FF);
-    k.chromaBias = _mm512_set1_epi16(128);
+    k.chromaTimes4 = _mm512_set1_epi16(kChromaScale << 8);
+    k.chromaBias4 = _mm512_set1_epi16(kChromaScale * 128);
     // Bytes 0 1 0 1, 4 5 4 5, ... and 2 3 2 3, 6 7 6 7, ... in every 128-bit lane.
     k.dupLow = _mm512_set4_epi32(0x0D0C0D0C, 0x09080908, 0x05040504, 0x01000100);
     k.dupHigh = _mm512_set4_epi32(0x0F0E0F0E, 0x0B0A0B0A, 0x07060706, 0x03020302);
+    k.blueRedMul = _mm512_set1_epi32(kBlueRedMultipliers);
     if constexpr (formula == Formula::Library) {
-        k.blueRedMul = _mm512_set1_epi32(wordPair(-15008, 26358));
-        k.blueRedWhole = _mm512_set1_epi32(wordPair(2, 1));
-        k.greenMul = _mm512_set1_epi32(wordPair(-22649, 18711));
+        k.greenMul = _mm512_set1_epi32(kLibraryGreenMultipliers);
         k.greenFix = _mm512_set1_epi32(wordPair(0, -1));
         k.dupGreen = k.dupHigh;
     } else {
-        k.blueRedMul = _mm512_set1_epi32(kDecimalBlueRed);
-        k.blueRedWhole = _mm512_setzero_si512();
-        k.greenMul = _mm512_set1_epi32(kDecimalGreen);
+        k.greenMul = _mm512_set1_epi32(kDecimalGreenMultipliers);
         k.greenFix = _mm512_set1_epi16(-1);
         k.dupGreen = k.dupLow;
     }
@@ -87,21 +84,16 @@ template <Formula formula>
 [[QLV_AVX512, gnu::always_inline]] inline Words pixelWords(__m512i in,
                                                            const Constants& k) noexcept {
     const __m512i y = _mm512_and_si512(in, k.lowBytes);
-    const __m512i c = _mm512_sub_epi16(_mm512_srli_epi16(in, 8), k.chromaBias);
-    __m512i blueRed;
+    const __m512i c4 = _mm512_sub_epi16(_mm512_maddubs_epi16(in, k.chromaTimes4), k.chromaBias4);
+    __m512i blueRed = _mm512_mulhi_epi16(c4, k.blueRedMul);
     __m512i green;
     if constexpr (formula == Formula::Library) {
-        blueRed = _mm512_add_epi16(_mm512_mulhi_epi16(c, k.blueRedMul),
-                                   _mm512_mullo_epi16(c, k.blueRedWhole));
+        const __m512i c = _mm512_srai_epi16(c4, 2);
         green = _mm512_sub_epi32(_mm512_madd_epi16(c, k.greenMul), _mm512_and_si512(c, k.greenFix));
     } else {
-        const __m512i a = _mm512_abs_epi16(c);
-        const __mmask32 negative = _mm512_movepi16_mask(c);
-        const __m512i zero = _mm512_setzero_si512();
-        const __m512i blueRedSize = _mm512_add_epi16(_mm512_mulhi_epu16(a, k.blueRedMul), a);
-        blueRed = _mm512_mask_sub_epi16(blueRedSize, negative, zero, blueRedSize);
-        const __m512i greenSize = _mm512_mulhi_epu16(a, k.greenMul);
-        green = _mm512_madd_epi16(_mm512_mask_sub_epi16(greenSize, negative, zero, greenSize),
+        const __m512i negative = _mm512_srai_epi16(c4, 15);
+        blueRed = _mm512_sub_epi16(blueRed, negative);
+        green = _mm512_madd_epi16(_mm512_sub_epi16(_mm512_mulhi_epi16(c4, k.greenMul), negative),
                                   k.greenFix);
     }
     return {_mm512_add_epi16(y, _mm512_shuffle_epi8(blueRed, k.dupLow)),

@@ -40,37 +40,55 @@ consteval InterleaveMasks makeInterleaveMasks() {
 
 inline constexpr InterleaveMasks kInterleave16 = makeInterleaveMasks();
 
-// The decimal tables on 16-bit lanes. With a = |c| <= 128, each entry trunc(F * c / 10000) equals
-// sign(c) * (floor(a * M / 65536) + k * a), F / 10000 being k + M / 65536 closely enough that no
-// a up to 128 tells them apart: an unsigned high-half multiply, an add for k = 1, and a sign
-// copy. The vector paths add a to blue's and red's terms (k = 1) and nothing to green's (k = 0).
-inline constexpr int kCbToBMultiplier = 50525;
-inline constexpr int kCrToRMultiplier = 26361;
-inline constexpr int kCbToGMultiplier = 22647;
-inline constexpr int kCrToGMultiplier = 46850;
+// The chroma offsets on 16-bit lanes, from c4 = 4 * (chroma - 128). The signed high half of a
+// 16 x 16 bit product, mulhi(c4, K) = floor(c * K / 16384), is itself a floor; scaling c by 4
+// lets a multiplier below 32768 stand for factors up to 2, so no term needs a whole multiple of c
+// added, and one scaled chroma word serves every term. Each K is round(factor * 16384):
+//   blue   floor(116064 c / 65536) and the decimal floor(17710 c / 10000): mulhi(c4, 29016)
+//   red    floor(91894 c / 65536)  and the decimal floor(14022 c / 10000): mulhi(c4, 22974)
+//   decimal green terms  floor(3456 c / 10000): mulhi(c4, 5662); floor(7145 c / 10000): mulhi(c4,
+//   11706)
+// The library's blue and red sums happen to floor alike at every c, so both formulas share those
+// multipliers. The decimal tables truncate toward zero instead: F * c is a multiple of 10000 only
+// at c = 0 for these four F, so trunc(F * c / 10000) = floor(F * c / 10000) + 1 for negative c,
+// which the vector paths add by subtracting c4's sign word (0 or -1, an arithmetic shift by 15).
+// The library's green is one floor of a sum, not a sum of floors: it keeps its multiply-add on c.
+inline constexpr int kChromaScale = 4;
+inline constexpr int kCbToBMultiplier = 29016;
+inline constexpr int kCrToRMultiplier = 22974;
+inline constexpr int kCbToGMultiplier = 5662;
+inline constexpr int kCrToGMultiplier = 11706;
 
-// Checks the identity above against every entry of a table, at compile time.
-consteval bool decimalTermExact(const std::array<std::int32_t, 256>& table, int multiplier,
-                                int whole) {
+constexpr int floorDiv(int n, int d) {
+    return n / d - (n % d != 0 && (n < 0) != (d < 0) ? 1 : 0);
+}
+
+// Checks mulhi(c4, multiplier), plus 1 for negative c when `truncated`, against every entry of a
+// table after dividing it by `unit` (rounding down), at compile time.
+consteval bool chromaTermExact(const std::array<std::int32_t, 256>& table, int unit, int multiplier,
+                               bool truncated) {
     for (int c = -128; c < 128; ++c) {
-        const int a = c < 0 ? -c : c;
-        const int magnitude = (a * multiplier >> 16) + whole * a;
-        if (table[static_cast<std::size_t>(c + 128)] != (c < 0 ? -magnitude : magnitude)) {
+        const int term = floorDiv(kChromaScale * c * multiplier, 65536) + (truncated && c < 0);
+        if (floorDiv(table[static_cast<std::size_t>(c + 128)], unit) != term) {
             return false;
         }
     }
     return true;
 }
 
-static_assert(decimalTermExact(buildDecimalTables().cbToB, kCbToBMultiplier, 1));
-static_assert(decimalTermExact(buildDecimalTables().crToR, kCrToRMultiplier, 1));
-static_assert(decimalTermExact(buildDecimalTables().cbToG, kCbToGMultiplier, 0));
-static_assert(decimalTermExact(buildDecimalTables().crToG, kCrToGMultiplier, 0));
+static_assert(chromaTermExact(buildColourTables().cbToB, 65536, kCbToBMultiplier, false));
+static_assert(chromaTermExact(buildColourTables().crToR, 65536, kCrToRMultiplier, false));
+static_assert(chromaTermExact(buildDecimalTables().cbToB, 1, kCbToBMultiplier, true));
+static_assert(chromaTermExact(buildDecimalTables().crToR, 1, kCrToRMultiplier, true));
+static_assert(chromaTermExact(buildDecimalTables().cbToG, 1, kCbToGMultiplier, true));
+static_assert(chromaTermExact(buildDecimalTables().crToG, 1, kCrToGMultiplier, true));
 
 // Cb's multiplier in the low word of each pair, Cr's in the high one, as the vector paths load
 // the chroma bytes.
-inline constexpr int kDecimalBlueRed = wordPair(kCbToBMultiplier, kCrToRMultiplier);
-inline constexpr int kDecimalGreen = wordPair(kCbToGMultiplier, kCrToGMultiplier);
+inline constexpr int kBlueRedMultipliers = wordPair(kCbToBMultiplier, kCrToRMultiplier);
+inline constexpr int kDecimalGreenMultipliers = wordPair(kCbToGMultiplier, kCrToGMultiplier);
+// The library's green: -22649 cb + 18711 cr, less 65536 cr, on unscaled c (see row_ssse3.cpp).
+inline constexpr int kLibraryGreenMultipliers = wordPair(-22649, 18711);
 
 // `next` is how far from dst the caller writes next, at the same offsets: the next row's
 // destination. The regular vector converters fetch it into the cache as they write, so that the

@@ -3,15 +3,10 @@
 // Why the vector form is exact: Y * 65536 is a whole multiple of 65536, so clamping
 // Y * 65536 + t and dividing by 65536 equals clamping Y + floor(t / 65536) to 0..255. Each channel
 // is therefore Y plus a small offset that depends only on the pair's (Cb, Cr), and 16-bit adds
-// followed by an unsigned saturating pack reproduce the table formula bit for bit. With
-// c = chroma - 128 the offsets are:
-//   blue  floor(116064 cb / 65536) = 2 cb + mulhi(cb, -15008)
-//   red   floor(91894 cr / 65536)  =   cr + mulhi(cr, 26358)
-//   green floor(-(22649 cb + 46825 cr) / 65536) = high word of (-22649 cb + 18711 cr) - 65536 cr
-// where mulhi is the signed high half of a 16 x 16 bit product, itself a floor.
-// The decimal formula is Y plus offsets in whole units already; its truncated quotients come from
-// unsigned high halves of |c| times a multiplier, with c's sign copied back (see
-// decimalTermExact).
+// followed by an unsigned saturating pack reproduce the table formula bit for bit. The decimal
+// formula is Y plus offsets in whole units already. Blue and red offsets, and the decimal green
+// terms, are multiply-highs of the scaled chroma (see chromaTermExact); the library's green is
+//   floor(-(22649 cb + 46825 cr) / 65536) = high word of (-22649 cb + 18711 cr) - 65536 cr.
 // All functions carry their own target attribute (no file-wide -m flags), so no code from here
 // runs unless the caller checked the CPU.
 #include <immintrin.h>
@@ -23,11 +18,12 @@ namespace qlv::convert::detail {
 namespace {
 
 struct Constants {
-    __m128i lowBytes, chromaBias, dupLow, dupHigh;
-    // Library: signed multipliers, whole parts, the green multiply-add and the mask of the Cr word
-    // subtracted from it. Decimal: unsigned multipliers, unused, the unsigned green multipliers
-    // and the -1 words whose multiply-add sums and negates the two green terms.
-    __m128i blueRedMul, blueRedWhole, greenMul, greenFix;
+    __m128i lowBytes, chromaTimes4, chromaBias4, dupLow, dupHigh;
+    __m128i blueRedMul;
+    // Library: the green multiply-add on c and the mask of the Cr word subtracted from it.
+    // Decimal: the green multipliers of c4 and the -1 words whose multiply-add sums and negates
+    // the two green terms.
+    __m128i greenMul, greenFix;
     __m128i dupGreen;  // where each pair's green offset is: the high word, or the low one
     __m128i select[3][3];
 };
@@ -36,19 +32,17 @@ template <Formula formula>
 [[QLV_SSSE3]] inline Constants makeConstants() noexcept {
     Constants k;
     k.lowBytes = _mm_set1_epi16(0x00FF);
-    k.chromaBias = _mm_set1_epi16(128);
+    k.chromaTimes4 = _mm_set1_epi16(kChromaScale << 8);  // byte weights 0 (Y) and 4 (chroma)
+    k.chromaBias4 = _mm_set1_epi16(kChromaScale * 128);
     k.dupLow = _mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
     k.dupHigh = _mm_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15);
+    k.blueRedMul = _mm_set1_epi32(kBlueRedMultipliers);
     if constexpr (formula == Formula::Library) {
-        k.blueRedMul = _mm_set1_epi32(wordPair(-15008, 26358));
-        k.blueRedWhole = _mm_set1_epi32(wordPair(2, 1));
-        k.greenMul = _mm_set1_epi32(wordPair(-22649, 18711));
+        k.greenMul = _mm_set1_epi32(kLibraryGreenMultipliers);
         k.greenFix = _mm_set1_epi32(wordPair(0, -1));
         k.dupGreen = k.dupHigh;
     } else {
-        k.blueRedMul = _mm_set1_epi32(kDecimalBlueRed);
-        k.blueRedWhole = _mm_setzero_si128();
-        k.greenMul = _mm_set1_epi32(kDecimalGreen);
+        k.greenMul = _mm_set1_epi32(kDecimalGreenMultipliers);
         k.greenFix = _mm_set1_epi16(-1);
         k.dupGreen = k.dupLow;
     }
@@ -68,20 +62,21 @@ struct Words {
 // 4 pixel pairs (Y0 Cb Y1 Cr each) to 8 pixels of 16-bit B, G, R.
 template <Formula formula>
 [[QLV_SSSE3, gnu::always_inline]] inline Words pixelWords(__m128i in, const Constants& k) noexcept {
-    const __m128i y = _mm_and_si128(in, k.lowBytes);                       // Y0, Y1
-    const __m128i c = _mm_sub_epi16(_mm_srli_epi16(in, 8), k.chromaBias);  // cb, cr
-    __m128i blueRed;                                                       // per pair
+    const __m128i y = _mm_and_si128(in, k.lowBytes);  // Y0, Y1
+    // c4 = 4 cb, 4 cr: the unsigned bytes weighted 0 and 4 by one multiply-add, then unbiased
+    const __m128i c4 = _mm_sub_epi16(_mm_maddubs_epi16(in, k.chromaTimes4), k.chromaBias4);
+    __m128i blueRed = _mm_mulhi_epi16(c4, k.blueRedMul);  // per pair
     __m128i green;
     if constexpr (formula == Formula::Library) {
-        blueRed =
-            _mm_add_epi16(_mm_mulhi_epi16(c, k.blueRedMul), _mm_mullo_epi16(c, k.blueRedWhole));
+        const __m128i c = _mm_srai_epi16(c4, 2);
         // offset in the high word of each pair
         green = _mm_sub_epi32(_mm_madd_epi16(c, k.greenMul), _mm_and_si128(c, k.greenFix));
     } else {
-        const __m128i a = _mm_abs_epi16(c);
-        blueRed = _mm_sign_epi16(_mm_add_epi16(_mm_mulhi_epu16(a, k.blueRedMul), a), c);
+        const __m128i negative = _mm_srai_epi16(c4, 15);  // -1 where c < 0: truncate, not floor
+        blueRed = _mm_sub_epi16(blueRed, negative);
         // offset in the low word of each pair
-        green = _mm_madd_epi16(_mm_sign_epi16(_mm_mulhi_epu16(a, k.greenMul), c), k.greenFix);
+        green =
+            _mm_madd_epi16(_mm_sub_epi16(_mm_mulhi_epi16(c4, k.greenMul), negative), k.greenFix);
     }
     return {_mm_add_epi16(y, _mm_shuffle_epi8(blueRed, k.dupLow)),
             _mm_add_epi16(y, _mm_shuffle_epi8(green, k.dupGreen)),
