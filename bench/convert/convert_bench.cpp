@@ -1,12 +1,16 @@
 // Time per frame of the YCbCr 4:2:2 to bottom-up BGR conversion, for every path this CPU runs
 // with regular and with streaming (non-temporal, "nt") stores, and for convertFrame itself, which
-// picks a path and stores by destination size, with the library's formula ("convert") and with
-// the viewer's decimal one into unpadded rows ("viewer"), beside anchors measured in the same run
-// on the same frames:
+// picks a path, and stores by formula and destination size, with the library's formula ("convert")
+// and with the viewer's decimal one into unpadded rows ("viewer"), beside anchors measured in the
+// same run on the same frames:
 //   libyuv       YUY2ToARGB with a negative height (to flip), then ARGBToRGB24, whole frames;
 //   libyuv_rows  the same two calls one row at a time through a one-row buffer;
 //   memcpy       one copy of as many bytes as a conversion reads and writes together.
 // libyuv converts with other coefficients, so it is a speed reference only.
+// "viewerLoop" follows the viewer's own pattern with the active path: a ring of five raw frames,
+// each rewritten (untimed) before it is converted, as the capture thread hands over fresh ones,
+// all converted into the one bitmap the viewer keeps; "_copy" also times the copy the display
+// then takes of that bitmap.
 // "warm" converts the same frame again and again (it stays in cache); "cold" rotates over at
 // least 64 MiB of frames and bitmaps, so every frame comes from memory. Bitmaps sit where the
 // library's do: 40 bytes of header after the start of a large calloc block, which glibc places
@@ -232,6 +236,42 @@ void benchMemcpy(benchmark::State& state, Size size, bool cold) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
 }
 
+constexpr std::size_t kViewerRawFrames = 5;
+
+void benchViewerLoop(benchmark::State& state, Size size, Stores stores, bool copy) {
+    const std::size_t stride = size.viewerStride();
+    std::vector<Bytes> raw(kViewerRawFrames, randomBytes(size.srcBytes(), 7));
+    Bitmap bitmap(stride * static_cast<std::size_t>(size.height));
+    Bytes shown(bitmap.pixels().size());
+    const Path path = qlv::convert::activePath();
+    std::size_t i = 0;
+    std::uint8_t fill = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Every line freshly written, as a newly captured frame's are; the values do not matter.
+        std::memset(raw[i].data(), ++fill, raw[i].size());
+        state.ResumeTiming();
+        if (!qlv::convert::convertFrameWith(Formula::ViewerDecimal, path, stores, raw[i],
+                                            size.width, size.height, bitmap.pixels(), stride)) {
+            state.SkipWithError("conversion refused");
+        }
+        if (copy) {
+            std::memcpy(shown.data(), bitmap.pixels().data(), shown.size());
+        }
+        benchmark::ClobberMemory();
+        i = i + 1 == raw.size() ? 0 : i + 1;
+    }
+}
+
+// "viewerLoop/1280x1024/streaming_copy" and the like.
+std::string viewerLoopName(const Size& size, Stores stores, bool copy) {
+    std::string name = "viewerLoop/" + size.name() + "/" + qlv::convert::storesName(stores);
+    if (copy) {
+        name += "_copy";
+    }
+    return name;
+}
+
 // Every path and both stores must give the scalar path's bytes, for both formulas, or the timings
 // mean nothing.
 bool pathsAgree() {
@@ -275,6 +315,7 @@ public:
         printTable(out, Formula::Library);
         out << "\nThe viewer's decimal formula into unpadded rows (stride 3 x width)\n";
         printTable(out, Formula::ViewerDecimal);
+        printViewerLoop(out);
     }
 
 private:
@@ -320,6 +361,27 @@ private:
                 }
                 out << row << "\n";
             }
+        }
+    }
+
+    void printViewerLoop(std::ostream& out) const {
+        out << "\nThe viewer's loop: " << kViewerRawFrames
+            << " fresh frames in turn into one bitmap, "
+            << qlv::convert::pathName(qlv::convert::activePath())
+            << " path; _copy: with the display's copy of the bitmap\n";
+        char line[256];
+        std::snprintf(line, sizeof line, "%-15s %9s %9s %14s %14s\n", "", "regular", "streaming",
+                      "regular_copy", "streaming_copy");
+        out << line;
+        for (const Size& size : kSizes) {
+            std::snprintf(line, sizeof line, "%-15s", size.name().c_str());
+            std::string row = line;
+            for (bool copy : {false, true}) {
+                for (Stores stores : {Stores::Regular, Stores::Streaming}) {
+                    row += cell(viewerLoopName(size, stores, copy), copy ? 14 : 9);
+                }
+            }
+            out << row << "\n";
         }
     }
 
@@ -372,6 +434,16 @@ void registerAll() {
             add("libyuv_rows" + suffix,
                 [=](benchmark::State& s) { benchLibyuvRows(s, size, cold); });
             add("memcpy" + suffix, [=](benchmark::State& s) { benchMemcpy(s, size, cold); });
+        }
+        for (bool copy : {false, true}) {
+            for (Stores stores : {Stores::Regular, Stores::Streaming}) {
+                if (qlv::convert::storesSupported(qlv::convert::activePath(), stores)) {
+                    benchmark::RegisterBenchmark(
+                        viewerLoopName(size, stores, copy).c_str(),
+                        [=](benchmark::State& s) { benchViewerLoop(s, size, stores, copy); })
+                        ->Unit(benchmark::kMillisecond);
+                }
+            }
         }
     }
 }

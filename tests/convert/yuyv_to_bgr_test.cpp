@@ -539,7 +539,9 @@ std::size_t spannedBytes(int width, int height) {
            3 * static_cast<std::size_t>(width);
 }
 
-TEST(ConvertFrame, StreamsLargeBitmapsOnly) {
+// The library streams large bitmaps only; the viewer, which converts into one bitmap it keeps and
+// copies, never streams.
+TEST(ConvertFrame, StreamsLargeLibraryBitmapsOnly) {
     const bool canStream = storesSupported(activePath(), Stores::Streaming);
     const Stores large = canStream ? Stores::Streaming : Stores::Regular;
     EXPECT_EQ(activeStores(spannedBytes(1280, 1024)), large);
@@ -548,13 +550,18 @@ TEST(ConvertFrame, StreamsLargeBitmapsOnly) {
     EXPECT_EQ(activeStores(kStreamingMinBytes - 1), Stores::Regular);
     EXPECT_EQ(activeStores(spannedBytes(640, 480)), Stores::Regular);
     EXPECT_EQ(activeStores(1), Stores::Regular);
+    for (std::size_t bytes : {std::size_t{1}, spannedBytes(640, 480), spannedBytes(1280, 1024),
+                              std::numeric_limits<std::size_t>::max()}) {
+        EXPECT_EQ(activeStores(bytes, Formula::ViewerDecimal), Stores::Regular) << bytes;
+    }
     // Every vector path has a streaming form.
     EXPECT_EQ(canStream, activePath() != Path::Scalar);
 }
 
 // Whole frames through convertFrame into bitmaps 40 bytes into their buffers, after a header, as
 // the library and the viewer convert: a 640 x 480 one with regular stores, a 1280 x 1024 one
-// streamed when the active path can. Without a formula, convertFrame is the library's.
+// streamed for the library when the active path can. Without a formula, convertFrame is the
+// library's.
 TEST(ConvertFrame, StreamsLargeFramesAndConvertsEveryFrameExactly) {
     const bool canStream = storesSupported(activePath(), Stores::Streaming);
     struct Case {
@@ -578,7 +585,8 @@ TEST(ConvertFrame, StreamsLargeFramesAndConvertsEveryFrameExactly) {
                     ? convertFrame(yuyv, c.width, c.height, actual.bytes(), stride, &used)
                     : convertFrame(formula, yuyv, c.width, c.height, actual.bytes(), stride, &used);
             ASSERT_TRUE(converted);
-            EXPECT_EQ(used, c.stores) << c.width << " x " << c.height;
+            EXPECT_EQ(used, formula == Formula::Library ? c.stores : Stores::Regular)
+                << formulaName(formula) << ", " << c.width << " x " << c.height;
             EXPECT_TRUE(actual.all() ==
                         expectedBuffer(formula, actual, yuyv, c.width, c.height, stride, size))
                 << formulaName(formula) << ", " << c.width << " x " << c.height;

@@ -223,9 +223,11 @@ bool storesSupported(Path path, Stores stores) noexcept {
     return false;
 }
 
-Stores activeStores(std::size_t dstBytes) noexcept {
+Stores activeStores(std::size_t dstBytes, Formula formula) noexcept {
     static const bool canStream = storesSupported(activePath(), Stores::Streaming);
-    return canStream && dstBytes >= kStreamingMinBytes ? Stores::Streaming : Stores::Regular;
+    return canStream && formula == Formula::Library && dstBytes >= kStreamingMinBytes
+               ? Stores::Streaming
+               : Stores::Regular;
 }
 
 bool convertFrame(Formula formula, std::span<const std::uint8_t> yuyv, int width, int height,
@@ -238,7 +240,7 @@ bool convertFrame(Formula formula, std::span<const std::uint8_t> yuyv, int width
     const ActiveConverters& converters = formula == Formula::ViewerDecimal
                                              ? activeConverters<Formula::ViewerDecimal>()
                                              : activeConverters<Formula::Library>();
-    const Stores stores = activeStores(dstBytes);
+    const Stores stores = activeStores(dstBytes, formula);
     convertRows(stores == Stores::Streaming ? converters.streaming : converters.regular, stores,
                 yuyv.data(), width, height, bgrBottomUp.data(), dstStride);
     if (storesUsed != nullptr) {
