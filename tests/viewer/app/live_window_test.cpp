@@ -11,25 +11,14 @@
 #include "capture/frame_picture.h"
 #include "gallery/disp_view.h"
 #include "library_waits.h"
+#include "picture_tags.h"
 #include "transport/transport_factory.h"
 #include "transport/virtual_transport.h"
 
 namespace {
 
-// The frame number in the picture's top band, read from the green channel (the tag blocks are
-// grey, so green is their luma).
 std::optional<std::uint32_t> topTag(std::span<const std::uint8_t> picture) {
-    const auto header = viewer::readHeader(picture);
-    const auto w = static_cast<std::size_t>(header.width);
-    const auto h = static_cast<std::size_t>(header.height);
-    std::vector<std::uint8_t> yuyv(2 * w * h, 128);
-    for (std::size_t r = 0; r < h; ++r) {
-        const std::uint8_t* row = picture.data() + viewer::kFrameHeaderBytes + 3 * w * (h - 1 - r);
-        for (std::size_t x = 0; x < w; ++x) {
-            yuyv[2 * (w * r + x)] = row[3 * x + 1];
-        }
-    }
-    return vcam::decodeTopTag(yuyv, header.width, header.height);
+    return viewer::test::tagsOfPicture(picture).top;
 }
 
 }  // namespace

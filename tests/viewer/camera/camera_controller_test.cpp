@@ -15,36 +15,15 @@
 #include "camera/newest_slot.h"
 #include "capture/frame_picture.h"
 #include "library_waits.h"
+#include "picture_tags.h"
 #include "transport/transport_factory.h"
 #include "transport/virtual_transport.h"
 
 namespace {
 
-struct Tags {
-    std::optional<std::uint32_t> top, bottom;
-};
-
-Tags tagsOfFrame(std::span<const std::uint8_t> yuyv, int width, int height) {
-    return {vcam::decodeTopTag(yuyv, width, height), vcam::decodeBottomTag(yuyv, width, height)};
-}
-
-// The tags are grey blocks (Cb = Cr = 128), which convert to blue = green = red = Y: rebuilding
-// a frame from the green channel lets the camera's own decoder read a picture.
-Tags tagsOfPicture(const std::uint8_t* picture) {
-    const viewer::BitmapInfoHeader header =
-        viewer::readHeader(std::span(picture, viewer::kFrameHeaderBytes));
-    const auto w = static_cast<std::size_t>(header.width);
-    const auto h = static_cast<std::size_t>(header.height);
-    std::vector<std::uint8_t> yuyv(2 * w * h, 128);
-    const std::uint8_t* rows = picture + viewer::kFrameHeaderBytes;
-    for (std::size_t r = 0; r < h; ++r) {
-        const std::uint8_t* row = rows + 3 * w * (h - 1 - r);
-        for (std::size_t x = 0; x < w; ++x) {
-            yuyv[2 * (w * r + x)] = row[3 * x + 1];
-        }
-    }
-    return tagsOfFrame(yuyv, header.width, header.height);
-}
+using viewer::test::Tags;
+using viewer::test::tagsOfFrame;
+using viewer::test::tagsOfPicture;
 
 struct SeenFrame {
     int width = 0;
@@ -69,8 +48,11 @@ protected:
         const auto* frame = static_cast<CFrameEvent*>(e);
         const auto header =
             viewer::readHeader(std::span(frame->picture(), viewer::kFrameHeaderBytes));
-        SeenFrame seen{
-            header.width, header.height, frame->size(), tagsOfPicture(frame->picture()), {}};
+        SeenFrame seen{header.width,
+                       header.height,
+                       frame->size(),
+                       tagsOfPicture(std::span(frame->picture(), frame->size())),
+                       {}};
         if (controller_ != nullptr) {
             const auto k = QLV_GetBufferIndex();
             seen.newestBuffer = tagsOfFrame(controller_->FrameBuffer(viewer::newestSlot(k)),
