@@ -4,7 +4,9 @@
 //
 // Usage: idle_bench [--seconds N]   (or QLV_BENCH_SECONDS=N; default 3)
 #include <QLV_API.h>
+
 #include <sys/resource.h>
+#include "camera_wait.h"
 
 #include <charconv>
 #include <chrono>
@@ -19,7 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr double defaultSeconds = 3;
-constexpr std::int32_t inputPresent = 8;
 
 struct Usage {
     double cpuMs = 0;
@@ -78,18 +79,6 @@ std::optional<double> requestedSeconds(int argc, char** argv) {
     return value;
 }
 
-bool waitForCamera() {
-    const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (Clock::now() < deadline) {
-        std::int32_t input = 0;
-        if (QLV_InputPort(&input) == 0 && input == inputPresent) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,7 +99,7 @@ int main(int argc, char** argv) {
         std::fputs("idle_bench: QLV_Init failed\n", stderr);
         return 1;
     }
-    if (!waitForCamera()) {
+    if (!bench::waitForCamera()) {
         std::fputs("idle_bench: the virtual camera did not connect\n", stderr);
         QLV_Term();
         return 1;

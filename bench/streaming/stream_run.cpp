@@ -1,8 +1,10 @@
 #include "stream_run.h"
 
 #include <QLV_API.h>
+
 #include <pthread.h>
 #include <semaphore.h>
+#include "camera_wait.h"
 
 #include <atomic>
 #include <ctime>
@@ -23,7 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int bufferCount = 5;
-constexpr std::int32_t inputPresent = 8;
 constexpr std::int32_t stateStreaming = 2;
 
 double milliseconds(std::chrono::nanoseconds time) {
@@ -43,18 +44,6 @@ bool streaming() {
     std::int32_t state = 0;
     QLV_CheckRecording(&state);
     return (state & stateStreaming) != 0;
-}
-
-bool waitForCamera() {
-    const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (Clock::now() < deadline) {
-        std::int32_t input = 0;
-        if (QLV_InputPort(&input) == 0 && input == inputPresent) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
 }
 
 // The viewer's acquisition thread without the conversion: waits up to 50 ms on the semaphore,

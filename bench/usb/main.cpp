@@ -143,8 +143,8 @@ struct Sample {
     Clock::time_point when;
     vcam::StreamStats camera;
     std::int32_t ring = 0;
-    std::map<std::string, double> library;
-    std::map<std::string, double> emulation;
+    std::map<pid_t, bench::ThreadCpu> library;
+    std::map<pid_t, bench::ThreadCpu> emulation;
     std::uint64_t consumed = 0;
 };
 
@@ -155,8 +155,8 @@ Sample sample(vcam::VirtualCamera& camera, const Consumer& consumer) {
     now.camera = camera.streamStats();
     // libusb's hot-plug thread ("libusb_event") works for the library; GLib's "gmain" and the
     // camera's own threads ("vcam-") for the emulation.
-    now.library = usbbench::cpuByThreadName({"qlv-", "libusb"});
-    now.emulation = usbbench::cpuByThreadName({"usbemu-", "umockdev-", "gmain", "vcam-"});
+    now.library = bench::threadsNamed({"qlv-", "libusb"});
+    now.emulation = bench::threadsNamed({"usbemu-", "umockdev-", "gmain", "vcam-"});
     now.consumed = consumer.seen();
     return now;
 }
@@ -195,8 +195,8 @@ bool runOnce(vcam::VirtualCamera& camera, std::uint32_t resolution, int width, i
     const auto sent = after.camera.framesSent - before.camera.framesSent;
     const auto completed = after.camera.framesDelivered - before.camera.framesDelivered;
     const auto ring = static_cast<std::uint64_t>(after.ring - before.ring);
-    const auto library = usbbench::difference(before.library, after.library);
-    const auto emulation = usbbench::difference(before.emulation, after.emulation);
+    const auto library = bench::cpuBetween(before.library, after.library);
+    const auto emulation = bench::cpuBetween(before.emulation, after.emulation);
     const double cameraMs = std::chrono::duration<double, std::milli>(after.camera.cameraCpuTime -
                                                                       before.camera.cameraCpuTime)
                                 .count();
@@ -216,16 +216,18 @@ bool runOnce(vcam::VirtualCamera& camera, std::uint32_t resolution, int width, i
         static_cast<unsigned long long>(consumer.gaps()),
         static_cast<unsigned long long>(consumer.torn()));
     std::printf("  library CPU (qlv-*, libusb)    %8.1f ms = %5.2f %% of a core   target: < 2 %%\n",
-                usbbench::total(library), percentOfACore(usbbench::total(library), measured));
-    for (const auto& [name, ms] : library) {
-        std::printf("      %-16s %8.1f ms\n", name.c_str(), ms);
+                bench::totalMilliseconds(library),
+                percentOfACore(bench::totalMilliseconds(library), measured));
+    for (const auto& [name, use] : library) {
+        std::printf("      %-16s %8.1f ms\n", name.c_str(), use.milliseconds);
     }
     std::printf(
         "  emulation CPU (usbemu-*, umockdev-*, gmain, vcam-*) %6.1f ms = %5.2f %% of a core"
         "   (not the library's)\n",
-        usbbench::total(emulation), percentOfACore(usbbench::total(emulation), measured));
-    for (const auto& [name, ms] : emulation) {
-        std::printf("      %-16s %8.1f ms\n", name.c_str(), ms);
+        bench::totalMilliseconds(emulation),
+        percentOfACore(bench::totalMilliseconds(emulation), measured));
+    for (const auto& [name, use] : emulation) {
+        std::printf("      %-16s %8.1f ms\n", name.c_str(), use.milliseconds);
     }
     std::printf("    of which the camera drawing its frames %.1f ms\n", cameraMs);
     return true;

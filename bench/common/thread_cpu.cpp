@@ -48,6 +48,10 @@ double threadClockMilliseconds(pid_t tid) {
 }  // namespace
 
 std::map<pid_t, ThreadCpu> threadsNamed(std::string_view prefix) {
+    return threadsNamed({prefix});
+}
+
+std::map<pid_t, ThreadCpu> threadsNamed(std::initializer_list<std::string_view> prefixes) {
     std::map<pid_t, ThreadCpu> threads;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
@@ -55,7 +59,14 @@ std::map<pid_t, ThreadCpu> threadsNamed(std::string_view prefix) {
         std::string stat;
         std::getline(file, stat);
         ThreadCpu thread;
-        if (parseStat(stat, thread) && thread.name.starts_with(prefix)) {
+        if (!parseStat(stat, thread)) {
+            continue;
+        }
+        bool wanted = false;
+        for (const std::string_view prefix : prefixes) {
+            wanted = wanted || thread.name.starts_with(prefix);
+        }
+        if (wanted) {
             const auto tid = static_cast<pid_t>(std::stol(entry.path().filename().string()));
             thread.clockMilliseconds = threadClockMilliseconds(tid);
             threads[tid] = thread;
@@ -75,6 +86,14 @@ std::map<std::string, CpuUse> cpuBetween(const std::map<pid_t, ThreadCpu>& befor
         use.clockMilliseconds += thread.clockMilliseconds - start.clockMilliseconds;
     }
     return byName;
+}
+
+double totalMilliseconds(const std::map<std::string, CpuUse>& byName) {
+    double sum = 0;
+    for (const auto& [name, use] : byName) {
+        sum += use.milliseconds;
+    }
+    return sum;
 }
 
 }  // namespace bench

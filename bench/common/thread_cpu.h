@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -15,8 +16,10 @@ struct ThreadCpu {
     double clockMilliseconds = 0;  // the thread's CPU clock, to the nanosecond
 };
 
-// The threads whose name starts with `prefix`, by thread id.
+// The threads whose name starts with `prefix` (or with one of `prefixes`), by thread id; a thread
+// that ended before the sample is not counted.
 std::map<pid_t, ThreadCpu> threadsNamed(std::string_view prefix);
+std::map<pid_t, ThreadCpu> threadsNamed(std::initializer_list<std::string_view> prefixes);
 
 struct CpuUse {
     double milliseconds = 0;
@@ -27,5 +30,8 @@ struct CpuUse {
 // name.
 std::map<std::string, CpuUse> cpuBetween(const std::map<pid_t, ThreadCpu>& before,
                                          const std::map<pid_t, ThreadCpu>& after);
+
+// The milliseconds (from /proc) of all names together.
+double totalMilliseconds(const std::map<std::string, CpuUse>& byName);
 
 }  // namespace bench
