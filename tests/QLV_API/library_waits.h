@@ -9,20 +9,9 @@
 #include <QLV_API.h>
 #include <virtual_camera/virtual_camera.h>
 
-namespace qlv::test {
+#include "../common/eventually.h"
 
-// Waits for a state the library reaches on its own threads; false when it does not come.
-inline bool eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+namespace qlv::test {
 
 inline bool cameraPresent() {
     std::int32_t port = 0;

@@ -14,6 +14,8 @@
 
 #include <virtual_camera/virtual_camera.h>
 
+#include "../common/eventually.h"
+
 namespace vcam::test {
 
 // No bus time and frames as fast as they are read: tests never wait for a clock.
@@ -60,18 +62,7 @@ inline std::optional<std::size_t> readFrame(
     return camera.bulkIn(buffer, std::chrono::steady_clock::now() + limit, {});
 }
 
-// For states reached on another thread that announce themselves with no event: a bounded wait.
-inline bool eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using qlv::test::eventually;
 
 class TemporaryFolder {
 public:
