@@ -1,23 +1,28 @@
 // e-NodraViewer: the camera's desktop viewer.
 #include <QApplication>
 
-#include "app/live_window.h"
+#include <memory>
+
+#include "app/main_frame.h"
+#include "app/single_instance.h"
 #include "camera/camera_controller.h"
 #include "config/config.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    // The start directory is where the program was started from; settings files live there.
-    CConfig::Instance();
-
-    CCameraController controller;
-    controller.Start();
-    int result = 0;
-    {
-        LiveWindow window(controller);
-        window.show();
-        result = QApplication::exec();
+    // A second copy ends here, silently, before it touches the camera.
+    const viewer::SingleInstance instance;
+    if (!instance.IsFirst()) {
+        return 0;
     }
-    controller.Stop();
-    return result;
+
+    auto controller = std::make_unique<CCameraController>();
+    controller->Start();
+    // The start directory is where the program was started from; settings files live there.
+    CConfig& config = CConfig::Instance();
+
+    CMainFrame frame(config);
+    frame.InitialUpdate(std::move(controller));
+    frame.show();
+    return QApplication::exec();
 }
