@@ -1,5 +1,6 @@
 #include "controls/skin_button.h"
 
+#include "resources/cursor_hot_spots.h"
 #include "resources/resource_ids.h"
 
 #include <QCursor>
@@ -16,7 +17,8 @@ QCursor skinButtonCursor() {
     if (picture.isNull()) {
         return QCursor(Qt::PointingHandCursor);
     }
-    return QCursor(picture);
+    // Without its hot spot Qt would click at the picture's centre, not at the fingertip.
+    return QCursor(picture, res::kSkinButtonCursorHotSpot.x(), res::kSkinButtonCursorHotSpot.y());
 }
 
 }  // namespace

@@ -194,7 +194,7 @@ QImage pointingHandCursor(QPoint hotSpot) {
         part.addRoundedRect(QRectF(x, y, width, height), radius, radius);
         hand = hand.united(part);
     };
-    add(-2.5, 0, 5, 16, 2.5);      // index finger
+    add(-2.5, 0, 5, 16, 2.5);        // index finger
     add(-2.5, 12.5, 16.5, 13.5, 4);  // palm
     add(2, 8.5, 4.5, 9, 2.25);       // middle finger
     add(6.2, 9.8, 4.3, 9, 2.15);     // ring finger

@@ -1,6 +1,5 @@
 #include "button_set.h"
 
-
 #include "glyphs.h"
 #include "palette.h"
 #include "tiles.h"
@@ -32,8 +31,7 @@ QPainterPath pictureGlyph(const QPainterPath& glyph) {
 }
 
 QPainterPath screensGlyph(ScreenLayout layout) {
-    return placed(layoutGlyph(layout), {kLayoutGlyphWidth, kLayoutGlyphHeight}, {22.5, 17.5},
-                  0.95);
+    return placed(layoutGlyph(layout), {kLayoutGlyphWidth, kLayoutGlyphHeight}, {22.5, 17.5}, 0.95);
 }
 
 std::vector<ButtonDesign> designs() {
@@ -46,14 +44,26 @@ std::vector<ButtonDesign> designs() {
         {res::kSettingBitmaps, kPictureButton, {41, 222}, B::Panel, pictureGlyph(gearGlyph())},
         {res::kPrintBitmaps, kPictureButton, {41, 272}, B::Panel, pictureGlyph(printerGlyph())},
         {res::kLayout1Bitmaps, kLayoutButton, {21, 322}, B::Panel, screensGlyph(ScreenLayout::One)},
-        {res::kLayout2Bitmaps, kLayoutButton, {66, 322}, B::Panel,
+        {res::kLayout2Bitmaps,
+         kLayoutButton,
+         {66, 322},
+         B::Panel,
          screensGlyph(ScreenLayout::TwoSideBySide)},
-        {res::kLayout2HalfBitmaps, kLayoutButton, {21, 358}, B::Panel,
+        {res::kLayout2HalfBitmaps,
+         kLayoutButton,
+         {21, 358},
+         B::Panel,
          screensGlyph(ScreenLayout::TwoTall)},
-        {res::kLayout4Bitmaps, kLayoutButton, {66, 358}, B::Panel,
+        {res::kLayout4Bitmaps,
+         kLayoutButton,
+         {66, 358},
+         B::Panel,
          screensGlyph(ScreenLayout::Four)},
-        {res::kIdBitmaps, kIdButton, {93, 10}, B::Panel,
-         placed(idGlyph(), {kIdGlyphWidth, kIdGlyphHeight}, {16, 9.5}, 0.9)},
+        {res::kIdBitmaps,
+         kIdButton,
+         {93, 10},
+         B::Panel,
+         placed(idGlyph(), {kIdGlyphWidth, kIdGlyphHeight}, {16, 9}, 1)},
         {res::kBasketBitmaps, kPictureButton, kBasketPosition, B::Window,
          pictureGlyph(wasteBasketGlyph())},
     };

@@ -81,7 +81,8 @@ QImage contactSheet(const QImage& panel, const std::vector<ButtonPictures>& butt
         x += size + 14;
     }
     // The cursor at four times its size on light and dark, then at its own size.
-    const QImage big = cursor.scaled(cursor.size() * 4, Qt::KeepAspectRatio, Qt::FastTransformation);
+    const QImage big =
+        cursor.scaled(cursor.size() * 4, Qt::KeepAspectRatio, Qt::FastTransformation);
     painter.fillRect(QRect(420, 590, 128, 128), QColor(40, 44, 52));
     painter.drawImage(420, 590, big);
     painter.drawImage(560, 590, big);

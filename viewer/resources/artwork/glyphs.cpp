@@ -91,7 +91,8 @@ QPainterPath expandGlyph() {
 
 QPainterPath wasteBasketGlyph() {
     QPainterPath lid = roundedRect(3.5, 5, 17, 2.6, 1.2);
-    lid = lid.united(roundedRect(9, 2.5, 6, 3.5, 1.2).subtracted(roundedRect(10.6, 3.8, 2.8, 3, 0.5)));
+    lid = lid.united(
+        roundedRect(9, 2.5, 6, 3.5, 1.2).subtracted(roundedRect(10.6, 3.8, 2.8, 3, 0.5)));
     QPainterPath bin;
     bin.moveTo(5.2, 9);
     bin.lineTo(18.8, 9);
@@ -124,9 +125,9 @@ QPainterPath layoutGlyph(ScreenLayout layout) {
             break;
         }
         case ScreenLayout::TwoTall:
-            screens = roundedRect(0, 0, halfWidth, kLayoutGlyphHeight, radius)
-                          .united(roundedRect(halfWidth + gap, 0, halfWidth, kLayoutGlyphHeight,
-                                              radius));
+            screens =
+                roundedRect(0, 0, halfWidth, kLayoutGlyphHeight, radius)
+                    .united(roundedRect(halfWidth + gap, 0, halfWidth, kLayoutGlyphHeight, radius));
             break;
         case ScreenLayout::Four: {
             const double halfHeight = (kLayoutGlyphHeight - gap) / 2;
@@ -142,13 +143,13 @@ QPainterPath layoutGlyph(ScreenLayout layout) {
 }
 
 QPainterPath idGlyph() {
-    constexpr double stroke = 2.1;
+    constexpr double stroke = 2;
     constexpr double half = stroke / 2;
     QPainterPath letters;
     letters.moveTo(half, half);
     letters.lineTo(half, kIdGlyphHeight - half);
     // A "D": stem, then a bowl of two quarter curves joined by a short upright.
-    const double stem = 4.2;
+    const double stem = 5;
     const double right = kIdGlyphWidth - half;
     letters.moveTo(stem, half);
     letters.lineTo(stem, kIdGlyphHeight - half);

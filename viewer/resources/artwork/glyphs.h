@@ -6,13 +6,13 @@
 
 namespace artwork {
 
-QPainterPath cameraGlyph();      // Capture
-QPainterPath pauseGlyph();       // Freeze
-QPainterPath playGlyph();        // Preview: back to live
-QPainterPath gearGlyph();        // Setting
-QPainterPath printerGlyph();     // Print
-QPainterPath expandGlyph();      // FullScreen: four arrows pointing out
-QPainterPath wasteBasketGlyph(); // Basket
+QPainterPath cameraGlyph();       // Capture
+QPainterPath pauseGlyph();        // Freeze
+QPainterPath playGlyph();         // Preview: back to live
+QPainterPath gearGlyph();         // Setting
+QPainterPath printerGlyph();      // Print
+QPainterPath expandGlyph();       // FullScreen: four arrows pointing out
+QPainterPath wasteBasketGlyph();  // Basket
 
 enum class ScreenLayout { One, TwoSideBySide, TwoTall, Four };
 inline constexpr double kLayoutGlyphWidth = 28;

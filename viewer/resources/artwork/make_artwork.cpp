@@ -70,18 +70,18 @@ int main(int argc, char** argv) {
             written = written && saveBitmap(button.disabled, bitmaps, button.bitmaps.disabled);
         }
     }
-    written = written &&
-              save(cursor, QStringLiteral("%1/cursors/%2.png").arg(resources).arg(res::kSkinButtonCursor),
-                   "png") &&
-              save(artwork::appIcon(256),
-                   QStringLiteral("%1/icon/%2.png").arg(resources).arg(res::kAppIcon), "png");
+    written =
+        written &&
+        save(cursor, QStringLiteral("%1/cursors/%2.png").arg(resources).arg(res::kSkinButtonCursor),
+             "png") &&
+        save(artwork::appIcon(256),
+             QStringLiteral("%1/icon/%2.png").arg(resources).arg(res::kAppIcon), "png");
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        written = written &&
-                  save(artwork::appIcon(size),
-                       root.filePath(QStringLiteral("packaging/icons/hicolor/%1x%1/apps/"
-                                                    "e-nodraviewer.png")
-                                         .arg(size)),
-                       "png");
+        written = written && save(artwork::appIcon(size),
+                                  root.filePath(QStringLiteral("packaging/icons/hicolor/%1x%1/apps/"
+                                                               "e-nodraviewer.png")
+                                                    .arg(size)),
+                                  "png");
     }
     if (written && argc == 3) {
         written = save(artwork::contactSheet(panel, buttons, logo, cursor),
