@@ -8,21 +8,13 @@
 #include "capture/dib.h"
 #include "config/config.h"
 #include "controls/panel_host.h"
+#include "controls/resource_access.h"
 #include "controls/skin_button.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 constexpr int kCaptureIdLength = 10;
-
-void setControlId(QWidget* widget, int id) {
-    widget->setObjectName(QStringLiteral("ID_%1").arg(id));
-    widget->setProperty("controlId", id);
-}
-
-QImage bitmapResource(int id) {
-    return QImage(CDib::BitmapResourcePath(id));
-}
 
 // The wait cursor for the length of a command.
 class WaitCursor {
@@ -39,12 +31,12 @@ CControlPanel::CControlPanel(CPanelHost& host, const CConfig& config, QWidget* p
     : CSkinDialog(parent), host_(host), config_(config) {
     // A child of the view, not a window of its own.
     setWindowFlags(Qt::Widget);
-    setControlId(this, res::kControlPanelDialog);
+    viewer::SetControlId(this, res::kControlPanelDialog);
     resize(130, 400);
     SetBackground(res::kPanelBackgroundBitmap, CSkinDialog::kTile);
 
     idEdit_ = new QLineEdit(this);
-    setControlId(idEdit_, res::kIdEdit);
+    viewer::SetControlId(idEdit_, res::kIdEdit);
     idEdit_->setMaxLength(kCaptureIdLength);
     idEdit_->setGeometry(7, 10, 85, 18);
 
@@ -52,11 +44,11 @@ CControlPanel::CControlPanel(CPanelHost& host, const CConfig& config, QWidget* p
               res::kIdBitmaps.disabled);
 
     radio640_ = new QRadioButton(QStringLiteral("640X480"), this);
-    setControlId(radio640_, res::kRadio640);
+    viewer::SetControlId(radio640_, res::kRadio640);
     radio640_->setGeometry(35, 37, 90, 18);
     radio640_->setChecked(true);
     radio1280_ = new QRadioButton(QStringLiteral("1280X960"), this);
-    setControlId(radio1280_, res::kRadio1280);
+    viewer::SetControlId(radio1280_, res::kRadio1280);
     radio1280_->setGeometry(35, 57, 90, 18);
     // Commands follow clicks only: a programmatic check is no request to switch.
     connect(radio640_, &QRadioButton::clicked, this, [this] {
@@ -125,7 +117,8 @@ CSkinButton* CControlPanel::addButton(int id, const char* caption, QPoint at, in
                                       int disabled) {
     auto* button = new CSkinButton(id, QString::fromLatin1(caption), this);
     button->move(at);
-    button->SetBitmaps(bitmapResource(normal), bitmapResource(hover), bitmapResource(disabled));
+    button->SetBitmaps(viewer::BitmapResource(normal), viewer::BitmapResource(hover),
+                       viewer::BitmapResource(disabled));
     return button;
 }
 

@@ -17,6 +17,7 @@
 #include "controls/control_panel.h"
 #include "controls/message_box.h"
 #include "controls/mode_changed_event.h"
+#include "controls/resource_access.h"
 #include "controls/skin_button.h"
 #include "gallery/disp_view.h"
 #include "gallery/pane_notify_event.h"
@@ -26,15 +27,6 @@
 namespace {
 
 constexpr int kTickMs = 500;
-
-QImage bitmapResource(int id) {
-    return QImage(CDib::BitmapResourcePath(id));
-}
-
-void setControlId(QWidget* widget, int id) {
-    widget->setObjectName(QStringLiteral("ID_%1").arg(id));
-    widget->setProperty("controlId", id);
-}
 
 }  // namespace
 
@@ -61,7 +53,7 @@ void CNKestrumViewerView::OnInitialUpdate(std::unique_ptr<CCameraController> con
     panel_->show();
 
     gallery_ = new QListView(this);
-    setControlId(gallery_, res::kGalleryList);
+    viewer::SetControlId(gallery_, res::kGalleryList);
     gallery_->setViewMode(QListView::IconMode);
     gallery_->setFlow(QListView::LeftToRight);
     gallery_->setWrapping(false);
@@ -70,7 +62,7 @@ void CNKestrumViewerView::OnInitialUpdate(std::unique_ptr<CCameraController> con
 
     for (int i = 0; i < viewer::kPaneCount; ++i) {
         auto* pane = new CDispView(this, res::kFirstPane + i);
-        setControlId(pane, res::kFirstPane + i);
+        viewer::SetControlId(pane, res::kFirstPane + i);
         pane->InitFrame();
         pane->setVisible(i == 0);
         panes_[static_cast<std::size_t>(i)] = pane;
@@ -88,9 +80,9 @@ void CNKestrumViewerView::OnInitialUpdate(std::unique_ptr<CCameraController> con
 
     basket_ = new CSkinButton(res::kBasketButton, QStringLiteral("Basket"), this);
     basket_->move(viewer::kBasketTopLeft);
-    basket_->SetBitmaps(bitmapResource(res::kBasketBitmaps.normal),
-                        bitmapResource(res::kBasketBitmaps.hover),
-                        bitmapResource(res::kBasketBitmaps.disabled));
+    basket_->SetBitmaps(viewer::BitmapResource(res::kBasketBitmaps.normal),
+                        viewer::BitmapResource(res::kBasketBitmaps.hover),
+                        viewer::BitmapResource(res::kBasketBitmaps.disabled));
     connect(basket_, &CSkinButton::clicked, this, &CNKestrumViewerView::onBasket);
     basket_->show();
 
@@ -331,70 +323,4 @@ void CNKestrumViewerView::applyStoredSettings() {
     if (settings_) {
         settings_->Apply();
     }
-}
-
-// The capture dialog, printing, the Setting dialog and the gallery's folders come with their own
-// parts of the viewer; until then these commands change nothing.
-bool CNKestrumViewerView::CaptureCommand() {
-    return false;
-}
-
-void CNKestrumViewerView::PrintCommand() {}
-
-std::optional<bool> CNKestrumViewerView::RunSettingDialog() {
-    return std::nullopt;
-}
-
-void CNKestrumViewerView::RefreshGallery(const QString& /*captureId*/) {}
-
-bool CNKestrumViewerView::ApplyCaptureId(const QString& /*captureId*/) {
-    return true;
-}
-
-void CNKestrumViewerView::onBasket() {
-    if (gallery_->selectionModel() != nullptr && gallery_->selectionModel()->hasSelection()) {
-        gallery_->setFocus();
-    }
-}
-
-void CNKestrumViewerView::ReloadBackgroundSkin() {
-    config_.LoadSkinBitmap(skin_);
-    composeBackground();
-}
-
-void CNKestrumViewerView::ReloadLogo() {
-    logo_ = QImage();
-    QDir::setCurrent(config_.GetStartDirectory());
-    QImageReader reader(QStringLiteral("logo.bmp"));
-    logo_ = reader.read();
-    if (logo_.isNull()) {
-        logo_ = bitmapResource(res::kBuiltInLogoBitmap);
-    }
-    logoBox_ = viewer::LogoBox(config_.GetLogoPosition(), logo_.size());
-    composeBackground();
-}
-
-void CNKestrumViewerView::InvalidateView() {
-    update();
-}
-
-void CNKestrumViewerView::composeBackground() {
-    QPixmap composed(viewer::kViewSize);
-    composed.fill(viewer::colorFromColorRef(backgroundColour_));
-    QPainter painter(&composed);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (!skin_.isNull()) {
-        painter.drawImage(QRect(QPoint(0, 0), viewer::kViewSize), skin_);
-    }
-    if (!logo_.isNull()) {
-        painter.drawImage(logoBox_, logo_);
-    }
-    painter.end();
-    background_ = std::move(composed);
-    update();
-}
-
-void CNKestrumViewerView::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.drawPixmap(event->rect(), background_, event->rect());
 }

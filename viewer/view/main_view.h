@@ -50,6 +50,12 @@ public:
     int ResolutionMode() const { return state_.ResolutionMode(); }
     bool StoredImageShown() const { return state_.StoredImageShown(); }
     QRect LogoRect() const { return logoBox_; }
+    CCameraController* Controller() const { return controller_.get(); }
+    CCameraSettings* Settings() const { return settings_.get(); }
+
+    // A capture was written into the save folder as `fileName`: the gallery lists, selects,
+    // focuses and shows it.
+    void AddCapturedFile(const QString& fileName);
 
     // CPanelHost
     bool CaptureCommand() override;
