@@ -71,8 +71,6 @@ private slots:
         QTest::newRow("pointer over, then away") << QStringList{"over", "away"} << kNormal << false;
         QTest::newRow("disabled while hovered")
             << QStringList{"over", "disable"} << kDisabled << true;
-        QTest::newRow("enabled again")
-            << QStringList{"over", "disable", "enable"} << kHover << true;
         QTest::newRow("focus lost while hovered")
             << QStringList{"focus", "over", "focusElsewhere"} << kNormal << false;
         QTest::newRow("re-evaluated, pointer still over")
