@@ -1,5 +1,6 @@
 #include "controls/skin_button.h"
 
+#include "resources/cursor_hot_spots.h"
 #include "resources/resource_ids.h"
 
 #include <QCursor>
@@ -11,12 +12,13 @@
 
 namespace {
 
+// The program's pointing hand; Qt's own should the artwork be missing.
 QCursor skinButtonCursor() {
     const QPixmap picture(QStringLiteral(":/cursor/%1.png").arg(res::kSkinButtonCursor));
     if (picture.isNull()) {
         return QCursor(Qt::PointingHandCursor);
     }
-    return QCursor(picture);
+    return QCursor(picture, res::kSkinButtonCursorHotSpot.x(), res::kSkinButtonCursorHotSpot.y());
 }
 
 }  // namespace

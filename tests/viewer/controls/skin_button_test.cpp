@@ -1,6 +1,7 @@
 // The picture button as a user meets it: which picture shows as the pointer, the focus and the
 // enabled state change, and which mouse gestures send its command.
 #include "controls/skin_button.h"
+#include "resources/cursor_hot_spots.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -156,6 +157,12 @@ private slots:
         QCOMPARE(panel.button->geometry(), QRect(kButtonPlace, QSize(45, 36)));
         panel.button->SetBitmaps({}, filled({50, 52}, kHover), {});
         QCOMPARE(panel.button->geometry(), QRect(kButtonPlace, QSize(45, 36)));
+    }
+
+    void showsTheProgramsCursorWithItsHotSpot() {
+        const CSkinButton button(1031, QStringLiteral("FullScreen"));
+        QCOMPARE(button.cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(button.cursor().hotSpot(), res::kSkinButtonCursorHotSpot);
     }
 };
 
