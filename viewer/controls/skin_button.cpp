@@ -12,6 +12,7 @@
 
 namespace {
 
+// The program's pointing hand; Qt's own should the artwork be missing.
 QCursor skinButtonCursor() {
     const QPixmap picture(QStringLiteral(":/cursor/%1.png").arg(res::kSkinButtonCursor));
     if (picture.isNull()) {
