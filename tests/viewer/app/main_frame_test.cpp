@@ -30,10 +30,12 @@
 #include "transport/transport_factory.h"
 #include "transport/virtual_transport.h"
 #include "view/main_view.h"
+#include "viewer_fixture.h"
 
 namespace {
 
-constexpr int kWait = 15000;
+using viewer::test::kWait;
+using viewer::test::Viewer;
 
 std::optional<std::uint32_t> topTag(std::span<const std::uint8_t> picture) {
     return viewer::test::tagsOfPicture(picture).top;
@@ -101,50 +103,6 @@ protected:
         }
         return QWidget::event(e);
     }
-};
-
-// The viewer as main() builds it, on a virtual camera and in folders of its own.
-struct Viewer {
-    Viewer()
-        : camera(std::make_shared<vcam::VirtualCamera>(qlv::test::fastCameraOptions())),
-          config(folder.path(), folder.path() + "/documents") {
-        qlv::setTransportFactoryForTesting(
-            [cam = camera] { return std::make_unique<qlv::VirtualTransport>(cam); });
-        viewer::SetMessageAnswererForTesting([this](const viewer::MessageRecord& message) {
-            messages.push_back(message);
-            return QMessageBox::Ok;
-        });
-        auto controller = std::make_unique<CCameraController>();
-        controller->Start();
-        frame = std::make_unique<CMainFrame>(config);
-        frame->InitialUpdate(std::move(controller));
-        frame->show();
-        view = frame->View();
-        panel = view->Panel();
-    }
-    ~Viewer() {
-        frame.reset();
-        viewer::SetMessageAnswererForTesting({});
-        qlv::setTransportFactoryForTesting({});
-    }
-
-    CSkinButton* button(int id) const {
-        return panel->findChild<CSkinButton*>(QStringLiteral("ID_%1").arg(id));
-    }
-    void click(int id) const { QTest::mouseClick(button(id), Qt::LeftButton); }
-    CDispView* pane(int index) const { return view->Pane(index); }
-    bool waitLive(int index) const {
-        return QTest::qWaitFor([&] { return pane(index)->IsLive() && pane(index)->HasPicture(); },
-                               kWait);
-    }
-
-    QTemporaryDir folder;
-    std::shared_ptr<vcam::VirtualCamera> camera;
-    CConfig config;
-    std::vector<viewer::MessageRecord> messages;
-    std::unique_ptr<CMainFrame> frame;
-    CNKestrumViewerView* view = nullptr;
-    CControlPanel* panel = nullptr;
 };
 
 struct Placement {
