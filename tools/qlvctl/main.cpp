@@ -1,10 +1,14 @@
 // qlvctl: inspects and exercises the camera through the camera library from a terminal.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 #include <vector>
 
+#include <QLV_API.h>
+
+#include "camera_session.h"
 #include "commands.h"
 #include "picture_setting.h"
 
@@ -68,7 +72,9 @@ constexpr std::string_view usageTail =
 
 int showUsage(bool asked) {
     std::FILE* out = asked ? stdout : stderr;
-    std::fputs("usage: qlvctl <command> [arguments]\n       qlvctl --help\n\ncommands:\n", out);
+    std::fputs(
+        "usage: qlvctl <command> [arguments]\n       qlvctl --help | --version\n\ncommands:\n",
+        out);
     for (const Command& command : commands) {
         std::fprintf(out, "  %.*s\n      %.*s\n", static_cast<int>(command.synopsis.size()),
                      command.synopsis.data(), static_cast<int>(command.summary.size()),
@@ -79,6 +85,22 @@ int showUsage(bool asked) {
     std::fwrite(usageTail.data(), 1, usageTail.size(), out);
     return asked ? exitOk : exitUsage;
 }
+
+namespace {
+
+// The tool's own version, then the version of the library it loaded: the one that answers, which
+// is what matters when several are installed.
+int showVersion() {
+    std::int32_t version = 0;
+    if (QLV_GetVersion(0, &version) != 0) {
+        return reportFailure("reading the library version");
+    }
+    std::printf("qlvctl %s\nQLV_API library %d.%d\n", QLVCTL_VERSION, version >> 16,
+                version & 0xFFFF);
+    return exitOk;
+}
+
+}  // namespace
 
 int usageError(std::string_view command, std::string_view problem) {
     std::fprintf(stderr, "qlvctl%s%.*s: %.*s\n", command.empty() ? "" : " ",
@@ -98,6 +120,9 @@ int main(int argc, char** argv) {
     }
     if (isHelp(words.front())) {
         return showUsage(true);
+    }
+    if (words.front() == "--version") {
+        return showVersion();
     }
     const auto command = std::find_if(commands.begin(), commands.end(),
                                       [&](const Command& c) { return c.name == words.front(); });
