@@ -14,6 +14,12 @@ add_custom_target(qlv_changelog ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/changelo
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# Warnings about one package carrying the library and its development files, which is intended.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/lintian-overrides.in
+    ${CMAKE_CURRENT_BINARY_DIR}/lintian-overrides @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME qlv-camera)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qlv-camera)
 set(CPACK_PACKAGE_VENDOR "QLV camera software")
