@@ -9,7 +9,10 @@ qlv_packages=(
     python3 file
     libyuv-dev
     qt6-base-dev libjpeg62-turbo-dev libturbojpeg0-dev
+    help2man
 )
+# What ./test needs beyond the build: making and checking the Debian package.
+qlv_test_packages=(dpkg-dev lintian desktop-file-utils)
 
 qlv_install_missing() {
     local missing=()
