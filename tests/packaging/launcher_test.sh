@@ -28,7 +28,7 @@ while IFS='|' read -r name launcher home data_home viewer_home expected; do
     expected=$work/$expected
     command=$prefix/$QLV_INSTALL_BINDIR/e-nodraviewer
     [ "$launcher" = installed ] || command=$work/linked/e-nodraviewer
-    rm -rf "$work/home" "$work/data" "$work/home with space" "$work/chosen"
+    rm -rf "${work:?}/home" "$work/data" "$work/home with space" "$work/chosen"
     mkdir -p "$work/$home"
     if ! output=$(cd "$work/caller" && env "${env_args[@]}" "$command" --flag 'two words' 2>&1); then
         echo "FAIL $name: the launcher failed: $output"

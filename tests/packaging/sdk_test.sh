@@ -4,7 +4,7 @@
 # run on the virtual camera until it has saved a picture.
 set -euo pipefail
 : "${QLV_SOURCE_DIR:?}" "${QLV_BUILD_DIR:?}" "${QLV_VERSION:?}" "${QLV_INSTALL_LIBDIR:?}"
-: "${QLV_EXPORT_COUNT:?}"
+: "${QLV_EXPORT_COUNT:?}" "${QLV_C_COMPILER:?}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -55,11 +55,12 @@ export PKG_CONFIG_PATH=$libdir/pkgconfig PKG_CONFIG_SYSROOT_DIR=$stage
 pkg_flags=$(pkg-config --cflags --libs qlv_api)
 [ "$(pkg-config --modversion qlv_api)" = "$QLV_VERSION" ] || fail "pkg-config version"
 # shellcheck disable=SC2086 # the flags are words
-cc -std=c99 -Wall -Wextra -Wpedantic -Werror -o "$work/stream_frames_pc" \
+"$QLV_C_COMPILER" -std=c99 -Wall -Wextra -Wpedantic -Werror -o "$work/stream_frames_pc" \
     "$work/example/stream_frames.c" $pkg_flags
 
 echo "== build with find_package"
 cmake -S "$work/example" -B "$work/example-build" -G Ninja -DCMAKE_PREFIX_PATH="$stage/usr" \
+    -DCMAKE_C_COMPILER="$QLV_C_COMPILER" \
     -DCMAKE_C_FLAGS="-Wpedantic -Werror" >"$work/configure.log" ||
     { cat "$work/configure.log"; fail "configuring the example"; }
 grep -q "^QLV_API_DIR:PATH=$libdir/cmake/QLV_API\$" "$work/example-build/CMakeCache.txt" ||
