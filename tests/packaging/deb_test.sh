@@ -25,10 +25,12 @@ echo "== control fields"
 [ "$(dpkg-deb -f "$deb" Version)" = "$QLV_VERSION" ] || fail "package version"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
+# The package names alone, one a line.
+depended=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
 for package in libc6 libstdc++6 libusb-1.0-0 libqt6core6 libqt6widgets6; do
-    grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package"
+    grep -qxF "$package" <<<"$depended" || fail "Depends lacks $package"
 done
-if grep -Eq -- '-dev( |,|$)' <<<"$depends"; then
+if grep -q -- '-dev$' <<<"$depended"; then
     fail "Depends names a development package"
 fi
 dpkg-deb -e "$deb" "$work/control"
