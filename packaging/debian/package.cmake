@@ -4,7 +4,9 @@ set(QLV_PACKAGE_MAINTAINER "QLV camera software <maintainers@users.noreply.c-see
     CACHE STRING "Maintainer field of the Debian package: name <address>")
 
 # Documentation Debian wants in every package: the copyright and a compressed changelog.
-string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+# Dated by the day of the build (or SOURCE_DATE_EPOCH), so that configuring again the same day
+# rebuilds nothing.
+string(TIMESTAMP changelog_date "%a, %d %b %Y 00:00:00 +0000" UTC)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
 add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
     COMMAND ${QLV_GZIP} -9n -c ${CMAKE_CURRENT_BINARY_DIR}/changelog
