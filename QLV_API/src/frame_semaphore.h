@@ -1,8 +1,12 @@
 // The counting semaphore released once per completed frame. Callers wait on it through the
-// sem_t* that QLV_GetDataSemaphoHandle hands out.
+// handle that QLV_GetDataSemaphoHandle hands out: a sem_t*, or a semaphore HANDLE on Windows.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <semaphore.h>
+#endif
 
 namespace qlv {
 
@@ -22,10 +26,21 @@ public:
     void drain();
     // Waits up to `milliseconds` for one count; false on timeout.
     bool wait(int milliseconds);
-    sem_t* handle() { return &semaphore_; }
+#ifdef _WIN32
+    HANDLE handle() {
+        return semaphore_;
+    }
+
+private:
+    HANDLE semaphore_ = nullptr;
+#else
+    sem_t* handle() {
+        return &semaphore_;
+    }
 
 private:
     sem_t semaphore_{};
+#endif
     bool valid_ = false;
 };
 

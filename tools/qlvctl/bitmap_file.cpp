@@ -2,6 +2,10 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +14,26 @@
 
 namespace qlvctl {
 namespace {
+
+#ifdef _WIN32
+// Binary: text mode would write every 0x0A byte of the picture as two.
+constexpr int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY;
+int syncFile(int fd) {
+    return _commit(fd);
+}
+// rename does not replace an existing file here.
+bool replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+#else
+constexpr int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+int syncFile(int fd) {
+    return ::fsync(fd);
+}
+bool replaceFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+#endif
 
 constexpr std::size_t infoHeaderSize = 40;
 constexpr std::size_t fileHeaderSize = 14;
@@ -78,7 +102,7 @@ AtomicFile::~AtomicFile() {
 bool AtomicFile::open(std::string& problem) {
     temporary_ = path_ + ".tmp." + std::to_string(::getpid());
     // 0666 before the umask, as for any file the user makes.
-    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = ::open(temporary_.c_str(), createFlags, 0666);
     if (fd_ < 0) {
         problem = describeErrno("cannot create " + temporary_);
         temporary_.clear();
@@ -101,14 +125,14 @@ bool AtomicFile::commit(std::span<const std::uint8_t> bytes, std::string& proble
         written += static_cast<std::size_t>(n);
     }
     // Flushed before the rename, so a crash cannot leave the new name on an empty file.
-    const bool synced = ::fsync(fd_) == 0;
+    const bool synced = syncFile(fd_) == 0;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     if (!synced || !closed) {
         problem = describeErrno("cannot write " + temporary_);
         return false;
     }
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0) {
+    if (!replaceFile(temporary_, path_)) {
         problem = describeErrno("cannot rename " + temporary_ + " to " + path_);
         return false;
     }

@@ -1,13 +1,11 @@
 // qlvctl stream: streams the way the viewer does (buffer mode 1, five registered buffers, the
 // frame semaphore, the newest slot) and reports what arrived.
 #include <QLV_API.h>
-#include <semaphore.h>
 
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +14,7 @@
 #include "camera_session.h"
 #include "commands.h"
 #include "frame_tally.h"
+#include "frame_wait.h"
 
 namespace qlvctl {
 namespace {
@@ -75,15 +74,6 @@ bool stillStreaming() {
     return (state & stateStreaming) != 0;
 }
 
-timespec monotonicAfter(std::chrono::milliseconds delay) {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto nanoseconds = std::chrono::nanoseconds(now.tv_nsec) + delay;
-    now.tv_sec += static_cast<time_t>(nanoseconds.count() / 1'000'000'000);
-    now.tv_nsec = static_cast<long>(nanoseconds.count() % 1'000'000'000);
-    return now;
-}
-
 // Stops the reader before the buffers it writes into go away.
 class RecordingGuard {
 public:
@@ -115,8 +105,9 @@ struct StreamOutcome {
 
 // The consumer rule: after each wake take the newest frame, slot (count - 1) mod the number of
 // buffers, until `seconds` have passed or the stream ends.
-StreamOutcome receiveFrames(sem_t* semaphore, const std::vector<std::vector<std::uint8_t>>& buffers,
-                            int width, int height, double seconds) {
+StreamOutcome receiveFrames(QLV_HANDLE semaphore,
+                            const std::vector<std::vector<std::uint8_t>>& buffers, int width,
+                            int height, double seconds) {
     const auto frameBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 2;
     StreamOutcome outcome;
     std::int32_t seen = 0;
@@ -124,8 +115,7 @@ StreamOutcome receiveFrames(sem_t* semaphore, const std::vector<std::vector<std:
     const auto deadline =
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     while (Clock::now() < deadline) {
-        const timespec wake = monotonicAfter(std::chrono::milliseconds(50));
-        const bool woke = sem_clockwait(semaphore, CLOCK_MONOTONIC, &wake) == 0;
+        const bool woke = waitForFrame(semaphore, std::chrono::milliseconds(50));
         const std::int32_t completed = QLV_GetBufferIndex();
         if (woke && completed > seen) {
             const auto& slot = buffers[static_cast<std::size_t>((completed - 1) % bufferCount)];
@@ -184,7 +174,7 @@ int runStream(Arguments arguments) {
     if (QLV_GetDataSemaphoHandle(&handle) != 0) {
         return reportFailure("getting the frame semaphore");
     }
-    auto* semaphore = static_cast<sem_t*>(handle);
+    const QLV_HANDLE semaphore = handle;
 
     if (QLV_RecordStart(options.resolution) != 0) {
         return reportFailure("starting the stream");

@@ -31,12 +31,22 @@ public:
     std::chrono::nanoseconds cpuTime() const;
 
 private:
+#ifdef _WIN32
+    // On Windows the path names a pipe (see controlPipeName); clients are served one at a time.
+    ControlServer(std::string path, void* pipe, void* stop, Handler handler);
+    void run();
+
+    std::string path_;
+    void* pipe_;  // the named pipe's one instance
+    void* stop_;  // event: set once to end the thread
+#else
     ControlServer(std::string path, int listener, int wake, Handler handler);
     void run();
 
     std::string path_;
     int listener_;
     int wake_;  // eventfd: written once to end the thread
+#endif
     Handler handler_;
     std::atomic<std::int64_t> cpuNanoseconds_{0};
     std::thread thread_;

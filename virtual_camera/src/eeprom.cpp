@@ -7,7 +7,11 @@
 #include <iterator>
 #include <string_view>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "register_block.h"
 
@@ -105,7 +109,14 @@ bool Eeprom::save(const std::string& path) const {
             return false;
         }
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+#ifdef _WIN32
+    // std::rename does not replace an existing file here.
+    const bool replaced =
+        MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+#else
+    const bool replaced = std::rename(temporary.c_str(), path.c_str()) == 0;
+#endif
+    if (!replaced) {
         std::remove(temporary.c_str());
         return false;
     }

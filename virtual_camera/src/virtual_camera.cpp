@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "request_handler.h"
@@ -100,8 +101,16 @@ VirtualCamera::~VirtualCamera() {
 }
 
 std::shared_ptr<VirtualCamera> VirtualCamera::shared() {
-    static const std::shared_ptr<VirtualCamera> camera =
-        std::make_shared<VirtualCamera>(Options::fromEnvironment());
+    // Held weakly: the camera and its threads end with the last user (the library's QLV_Term),
+    // not at static destruction, when a DLL's threads are already gone on Windows.
+    static std::mutex mutex;
+    static std::weak_ptr<VirtualCamera> current;
+    const std::lock_guard lock(mutex);
+    auto camera = current.lock();
+    if (!camera) {
+        camera = std::make_shared<VirtualCamera>(Options::fromEnvironment());
+        current = camera;
+    }
     return camera;
 }
 

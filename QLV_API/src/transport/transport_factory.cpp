@@ -6,7 +6,11 @@
 
 #include <virtual_camera/virtual_camera.h>
 
+#ifdef _WIN32
+#include "transport/winusb_transport.h"
+#else
 #include "transport/libusb_transport.h"
+#endif
 #include "transport/virtual_transport.h"
 
 namespace qlv {
@@ -32,7 +36,11 @@ std::unique_ptr<UsbTransport> makeTransport() {
     if (virtualCameraSelected()) {
         return std::make_unique<VirtualTransport>(vcam::VirtualCamera::shared());
     }
+#ifdef _WIN32
+    return std::make_unique<WinUsbTransport>();
+#else
     return std::make_unique<LibusbTransport>();
+#endif
 }
 
 void setTransportFactoryForTesting(std::function<std::unique_ptr<UsbTransport>()> factory) {

@@ -95,7 +95,8 @@ public:
     VirtualCamera(const VirtualCamera&) = delete;
     VirtualCamera& operator=(const VirtualCamera&) = delete;
 
-    // The process's camera, made on first use from Options::fromEnvironment().
+    // The process's camera, made from Options::fromEnvironment() when nobody holds one; it ends
+    // (threads joined) when the last holder lets go.
     static std::shared_ptr<VirtualCamera> shared();
 
     // ---- Seen from the bus -------------------------------------------------------------------
