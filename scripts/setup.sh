@@ -42,3 +42,6 @@ qlv_build() {
     echo "==> building (preset $preset)"
     cmake --build --preset "$preset"
 }
+
+# The Windows build (MinGW-w64 cross compiler, GoogleTest sources) and Wine to run its tests.
+qlv_windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64)

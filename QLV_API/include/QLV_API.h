@@ -28,7 +28,8 @@
 extern "C" {
 #endif
 
-/* The frame semaphore as handed out by QLV_GetDataSemaphoHandle: a sem_t* on this platform. */
+/* The frame semaphore as handed out by QLV_GetDataSemaphoHandle: a sem_t* on Linux, a semaphore
+ * HANDLE on Windows. */
 typedef void* QLV_HANDLE;
 
 /* A caller-owned drawing target for the library's display path: 32-bit pixels 0xXXRRGGBB (the
@@ -39,6 +40,13 @@ typedef struct QLV_Surface {
     int32_t height;
     int32_t stride;
 } QLV_Surface;
+
+/* What QLV_DispWinBitmap draws into: a QLV_Surface* on Linux, a device context (HDC) on Windows. */
+#if defined(_WIN32)
+typedef struct HDC__* QLV_DrawTarget;
+#else
+typedef QLV_Surface* QLV_DrawTarget;
+#endif
 
 /* ---- Library start and end ------------------------------------------------------------------ */
 
@@ -108,7 +116,8 @@ QLV_EXPORT int32_t QLV_EEPROMWrite(int32_t address, int32_t length, const void* 
  *         int32_t k = QLV_GetBufferIndex();
  *         if (k >= 1) use(buffers[(k - 1) % n]);    // the newest frame
  *     }
- *   (sem_clockwait with CLOCK_MONOTONIC works too). Wakes without a new frame happen when a
+ *   (sem_clockwait with CLOCK_MONOTONIC works too; on Windows the handle is a semaphore HANDLE:
+ *   WaitForSingleObject(h, 50) == WAIT_OBJECT_0). Wakes without a new frame happen when a
  *   stream stops or ends; k tells them apart. The consumer has n - 1 frame times to finish with a
  *   slot before the reader writes it again.
  *   At the end: QLV_RecordStop(); QLV_UnregisterBuffer(); free the buffers; QLV_Term(). */
@@ -144,8 +153,9 @@ QLV_EXPORT int32_t QLV_UnregisterBuffer(void);
  * error). The newest frame lies in slot (count - 1) modulo the ring size. */
 QLV_EXPORT int32_t QLV_GetBufferIndex(void);
 
-/* *out = the frame semaphore (a sem_t*), released once per completed frame and once when a stream
- * stops or ends. Wait on it; never post, destroy or close it. Valid until QLV_Term. */
+/* *out = the frame semaphore (a sem_t*; a HANDLE on Windows), released once per completed frame and
+ * once when a stream stops or ends. Wait on it; never post, destroy or close it. Valid until
+ * QLV_Term. */
 QLV_EXPORT int32_t QLV_GetDataSemaphoHandle(QLV_HANDLE* out);
 
 /* Buffer mode: 0 = the library's sixteen internal buffers (its own display path consumes them),
@@ -246,8 +256,10 @@ QLV_EXPORT int32_t QLV_DispStop(void);
  * drawing; the surface must stay valid until replaced), and sets the camera's freeze flag to
  * `freeze` != 0. Returns the freeze request's result (1 without a camera; the target and the
  * library's freeze flag are set all the same). 1, with nothing changed, for a target with no
- * pixels, a size of 0 or less, or a stride below width x 4. */
-QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_Surface* target, int32_t freeze);
+ * pixels, a size of 0 or less, or a stride below width x 4. On Windows the target is a device
+ * context (a window's or a memory DC), drawn from the display thread with SetDIBitsToDevice; it
+ * must stay valid until replaced, and anything that is not a device context is refused. */
+QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_DrawTarget target, int32_t freeze);
 
 /* The display area in pixels (1280 x 1024 at start): the picture is fitted into it, and at most
  * this much of the target is drawn. 1 for a size of 0 or less (the old area stays). */

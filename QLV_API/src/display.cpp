@@ -8,6 +8,7 @@
 
 #include "convert/yuyv_to_bgr.h"
 #include "display_bitmaps.h"
+#include "display_target.h"
 #include "fit.h"
 #include "library.h"
 #include "thread_name.h"
@@ -18,15 +19,6 @@ namespace {
 constexpr std::uint32_t black = 0xFF000000u;
 constexpr std::chrono::milliseconds narrowFramePeriod{33};
 constexpr std::chrono::milliseconds wideFramePeriod{66};
-
-XrgbSurface surfaceOf(const QLV_Surface& target) {
-    return {target.pixels, target.width, target.height, static_cast<std::size_t>(target.stride)};
-}
-
-std::uint32_t* rowOf(const XrgbSurface& surface, int y) {
-    return reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(surface.pixels) +
-                                            surface.stride * static_cast<std::size_t>(y));
-}
 
 }  // namespace
 
@@ -52,7 +44,7 @@ void Display::stop() {
     thread_ = {};
 }
 
-void Display::setTarget(QLV_Surface* target) {
+void Display::setTarget(DisplayTarget target) {
     std::lock_guard lock(drawMutex_);
     target_ = target;
 }
@@ -93,17 +85,8 @@ void Display::drawOnce() {
         areaHeight = areaHeight_;
         fit = fit_;
     }
-    const XrgbSurface target = surfaceOf(*target_);
-    const int copyWidth = std::min(areaWidth, target.width);
-    const int copyHeight = std::min(areaHeight, target.height);
-
-    if (outputState_ == outputBlank) {
-        for (int y = 0; y < copyHeight; ++y) {
-            std::fill_n(rowOf(target, y), copyWidth, black);
-        }
-        return;
-    }
-    if (!bitmaps_.frameReady) {
+    const bool blank = outputState_ == outputBlank;
+    if (!blank && !bitmaps_.frameReady) {
         return;
     }
     // Drawn off-screen first, so the target never shows a half-drawn picture.
@@ -112,6 +95,10 @@ void Display::drawOnce() {
     offscreen_.assign(areaPixels, black);
     const XrgbSurface offscreen{offscreen_.data(), areaWidth, areaHeight,
                                 static_cast<std::size_t>(areaWidth) * 4};
+    if (blank) {
+        present(target_, offscreen);
+        return;
+    }
     const int width = bitmaps_.width;
     const int height = bitmaps_.height;
     {
@@ -120,9 +107,7 @@ void Display::drawOnce() {
                                convert::bitmapStride(width)};
         stretcher_.draw(picture, offscreen, fit);
     }
-    for (int y = 0; y < copyHeight; ++y) {
-        std::memcpy(rowOf(target, y), rowOf(offscreen, y), static_cast<std::size_t>(copyWidth) * 4);
-    }
+    present(target_, offscreen);
 }
 
 void Display::run(std::stop_token stop) {

@@ -10,9 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "display_target.h"
 #include "stretch.h"
-
-struct QLV_Surface;
 
 namespace qlv {
 
@@ -31,7 +30,7 @@ public:
 
     // Waits until no drawing is in progress, then draws into `target` from the next cycle on
     // (null stops drawing). Any thread.
-    void setTarget(QLV_Surface* target);
+    void setTarget(DisplayTarget target);
 
     // Any thread. False for a size of 0 or less.
     bool setArea(int width, int height);
@@ -48,7 +47,7 @@ private:
 
     // drawMutex_ is held for a whole draw: the target never changes under a drawing.
     std::mutex drawMutex_;
-    QLV_Surface* target_ = nullptr;         // guarded by drawMutex_
+    DisplayTarget target_ = nullptr;        // guarded by drawMutex_
     std::vector<std::uint32_t> offscreen_;  // display thread only
     SmoothStretcher stretcher_;             // display thread only
 

@@ -5,18 +5,10 @@
 #include <cstring>
 
 #include "convert/yuyv_to_bgr.h"
+#include "display_target.h"
 #include "library.h"
 
 using namespace qlv;
-
-namespace {
-
-bool usableSurface(const QLV_Surface& surface) {
-    return surface.pixels != nullptr && surface.width > 0 && surface.height > 0 &&
-           surface.stride >= static_cast<std::int64_t>(surface.width) * 4;
-}
-
-}  // namespace
 
 QLV_EXPORT int32_t QLV_DispStart(void) {
     Library* lib = library();
@@ -37,9 +29,9 @@ QLV_EXPORT int32_t QLV_DispStop(void) {
     return record(ok);
 }
 
-QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_Surface* target, int32_t freeze) {
+QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_DrawTarget target, int32_t freeze) {
     Library* lib = library();
-    if (lib == nullptr || (target != nullptr && !usableSurface(*target))) {
+    if (lib == nullptr || (target != nullptr && !usableTarget(target))) {
         return record(failed);
     }
     lib->display.setTarget(target);

@@ -67,9 +67,25 @@ using qlv::test::eventually;
 class TemporaryFolder {
 public:
     TemporaryFolder() {
+#ifdef _WIN32
+        // No mkdtemp here: a name from the clock, retried until one is free.
+        for (auto tick = std::chrono::steady_clock::now().time_since_epoch().count();; ++tick) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("vcam-test-" + std::to_string(tick));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                path_ = candidate.string();
+                break;
+            }
+            if (error) {
+                break;
+            }
+        }
+#else
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vcam-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+#endif
     }
     ~TemporaryFolder() {
         std::error_code ignored;
@@ -78,7 +94,9 @@ public:
     TemporaryFolder(const TemporaryFolder&) = delete;
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
-    std::filesystem::path path() const { return path_; }
+    std::filesystem::path path() const {
+        return path_;
+    }
 
 private:
     std::filesystem::path path_;
