@@ -74,7 +74,10 @@ TEST_P(FrameGeometry, FramesAreExactlyWholeAndNumberedInOrder) {
     const StreamStats stats = camera.streamStats();
     EXPECT_EQ(stats.framesDelivered, 3u);
     EXPECT_GE(stats.framesSent, stats.framesDelivered);
+#ifndef _WIN32
+    // Windows counts thread CPU time in scheduler ticks: three quick frames may show none.
     EXPECT_GT(stats.cameraCpuTime.count(), 0);
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Geometries, FrameGeometry,

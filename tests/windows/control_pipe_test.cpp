@@ -9,7 +9,7 @@
 #include "camera_test_support.h"
 #include "control_client.h"
 
-namespace vcam {
+namespace vcam::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -25,6 +25,10 @@ struct Exchange {
     std::string line;
     std::string replyStart;
 };
+
+void PrintTo(const Exchange& exchange, std::ostream* out) {
+    *out << exchange.name;
+}
 
 class ControlPipe : public ::testing::TestWithParam<Exchange> {
 protected:
@@ -78,4 +82,4 @@ TEST(ControlPipeCamera, ASecondCameraLeavesALivePipeAloneAndTheNameFreesAtTheEnd
 }
 
 }  // namespace
-}  // namespace vcam
+}  // namespace vcam::test

@@ -7,7 +7,7 @@
 
 #include "camera_test_support.h"
 
-namespace vcam {
+namespace vcam::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -34,4 +34,4 @@ TEST(StopStress, EveryStoppedReadReturnsAndTheCameraEndsCleanly) {
 }
 
 }  // namespace
-}  // namespace vcam
+}  // namespace vcam::test
