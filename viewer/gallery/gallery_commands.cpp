@@ -1,6 +1,7 @@
 // The gallery's file commands: preview, add an image, rename in place, save a copy, delete and
 // the properties of a file. Every command builds its paths afresh from the configured gallery
 // folder, and one that finds its file gone says so and lists the folder again.
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -47,8 +48,8 @@ void CGalleryList::AddImageCommand() {
         return;
     }
     const QFileInfo source(dialog.selectedFiles().first());
-    const QString folder = host_ != nullptr ? host_->SaveFolder() : ListedFolder() + u'/';
-    const QFileInfo destination(folder + source.fileName());
+    const QString folder = host_ != nullptr ? host_->SaveFolder() : ListedFolder();
+    const QFileInfo destination(QDir(folder).filePath(source.fileName()));
     // A file added onto itself stays as it is; another one of that name is replaced only when the
     // user says so.
     const bool sameFile =
@@ -111,7 +112,7 @@ void CGalleryList::onLabelEdited(int row, const QString& text) {
     }
     // A slash would move the file elsewhere rather than rename it: the file system's refusal,
     // like any failed rename, keeps the old name on the label.
-    if (!text.contains(u'/') && QFile::rename(oldPath, ListedFolder() + u'/' + text)) {
+    if (!text.contains(u'/') && QFile::rename(oldPath, QDir(ListedFolder()).filePath(text))) {
         model_->RenameRecord(row, text);
     }
 }

@@ -1,6 +1,7 @@
 #include "gallery/gallery_list.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QScrollBar>
@@ -86,7 +87,11 @@ CGalleryList::~CGalleryList() {
 
 QString CGalleryList::ListedFolder() const {
     const QString gallery = config_.GetGalleryFolder();
-    return subfolder_.isEmpty() ? gallery : gallery + u'/' + subfolder_;
+    if (subfolder_.isEmpty()) {
+        // An empty gallery folder is the root.
+        return gallery.isEmpty() ? QStringLiteral("/") : gallery;
+    }
+    return gallery + u'/' + subfolder_;
 }
 
 void CGalleryList::ScanFolder(const QString& subfolder) {
@@ -96,7 +101,7 @@ void CGalleryList::ScanFolder(const QString& subfolder) {
     // The marker is written afresh and held open while the folder is listed.
     marker_.close();
     config_.WriteFolderMarker(folder);
-    marker_.setFileName(folder + QStringLiteral("/config.ini"));
+    marker_.setFileName(QDir(folder).filePath(QStringLiteral("config.ini")));
     if (!marker_.open(QIODevice::ReadOnly)) {
         marker_.setFileName({});
     }
@@ -115,7 +120,7 @@ void CGalleryList::Refresh() {
 }
 
 int CGalleryList::AddFile(const QString& name) {
-    return model_->Append(viewer::MakeGalleryRecord(name, ListedFolder() + u'/' + name));
+    return model_->Append(viewer::MakeGalleryRecord(name, QDir(ListedFolder()).filePath(name)));
 }
 
 void CGalleryList::SelectAll() {
@@ -151,7 +156,7 @@ QString CGalleryList::ItemName(int row) const {
 
 QString CGalleryList::RecordPath(int row) const {
     const viewer::GalleryRecord* record = model_->Record(row);
-    return record != nullptr ? ListedFolder() + u'/' + record->name : QString();
+    return record != nullptr ? QDir(ListedFolder()).filePath(record->name) : QString();
 }
 
 bool CGalleryList::HasThumbnail(int row) const {
