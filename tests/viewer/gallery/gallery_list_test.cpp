@@ -260,8 +260,13 @@ private slots:
         QTest::keyClick(edit, Qt::Key(key));
         QCOMPARE(edit->cursorPosition(), key == Qt::Key_Right ? 3 : key == Qt::Key_Left ? 1 : 2);
         QCOMPARE(s.list->currentIndex().row(), row);
+        // Escape after typing renames nothing.
+        QTest::keyClicks(edit, "zz");
         QTest::keyClick(edit, Qt::Key_Escape);
         QTRY_VERIFY(!s.list->IsEditingLabel());
+        QCoreApplication::processEvents();
+        QCOMPARE(names(*s.list), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+        QVERIFY(QFile::exists(s.path("a.jpg")) && QFile::exists(s.path("c.jpg")));
         QVERIFY(s.messages.empty());
     }
 
