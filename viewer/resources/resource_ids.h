@@ -65,4 +65,15 @@ inline constexpr int kAppIcon = 128;
 inline constexpr int kFrameReadyEvent = 1074;    // WM_USER + 50
 inline constexpr int kModeChangedEvent = 1125;  // WM_USER + 101
 
+// The gallery strip's context menu (menu 135) and its commands.
+inline constexpr int kGalleryMenu = 135;
+inline constexpr int kGalleryPreviewCommand = 32771;     // "Image &Preview"
+inline constexpr int kGalleryAddImageCommand = 32772;    // "&Add Image..."
+inline constexpr int kGalleryRenameCommand = 32773;      // "&Rename"
+inline constexpr int kGallerySaveAsCommand = 32774;      // "&Save As..."
+inline constexpr int kGalleryDeleteCommand = 32775;      // "&Delete"
+inline constexpr int kGalleryRefreshCommand = 32776;     // "Refresh"
+inline constexpr int kGalleryPropertiesCommand = 32777;  // "Pr&operties"
+inline constexpr int kGallerySelectAllCommand = 32778;   // "S&elect All"
+
 }  // namespace res

@@ -20,6 +20,7 @@
 #include "controls/resource_access.h"
 #include "controls/skin_button.h"
 #include "gallery/disp_view.h"
+#include "gallery/gallery_list.h"
 #include "gallery/pane_notify_event.h"
 #include "resources/resource_ids.h"
 #include "view/device_message.h"
@@ -52,13 +53,7 @@ void CNKestrumViewerView::OnInitialUpdate(std::unique_ptr<CCameraController> con
     panel_->setGeometry(viewer::kControlPanelRect);
     panel_->show();
 
-    gallery_ = new QListView(this);
-    viewer::SetControlId(gallery_, res::kGalleryList);
-    gallery_->setViewMode(QListView::IconMode);
-    gallery_->setFlow(QListView::LeftToRight);
-    gallery_->setWrapping(false);
-    gallery_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    gallery_->setGeometry(viewer::kGalleryRect);
+    createGallery();
 
     for (int i = 0; i < viewer::kPaneCount; ++i) {
         auto* pane = new CDispView(this, res::kFirstPane + i);
@@ -68,6 +63,8 @@ void CNKestrumViewerView::OnInitialUpdate(std::unique_ptr<CCameraController> con
         panes_[static_cast<std::size_t>(i)] = pane;
     }
     panes_[0]->setGeometry(viewer::PanePlacementsOf(0)[0].rect);
+    // The gallery lists its folder once the panes exist to show its pictures.
+    gallery_->ScanFolder();
 
     if (controller_) {
         settings_ = std::make_unique<CCameraSettings>(*controller_, config_,

@@ -16,6 +16,8 @@
 #include <memory>
 
 #include "controls/panel_host.h"
+#include "gallery/gallery_host.h"
+#include "gallery/gallery_list.h"
 #include "view/view_state.h"
 
 class CCameraController;
@@ -27,7 +29,7 @@ class CSkinButton;
 class CPaneNotifyEvent;
 class CFrameEvent;
 
-class CNKestrumViewerView : public QWidget, public CPanelHost {
+class CNKestrumViewerView : public QWidget, public CPanelHost, public CGalleryHost {
     Q_OBJECT
 
 public:
@@ -45,7 +47,7 @@ public:
 
     CControlPanel* Panel() const { return panel_; }
     CDispView* Pane(int index) const;
-    QListView* GalleryList() const { return gallery_; }
+    CGalleryList* GalleryList() const { return gallery_; }
     int ActivePane() const { return state_.ActivePane(); }
     int ResolutionMode() const { return state_.ResolutionMode(); }
     bool StoredImageShown() const { return state_.StoredImageShown(); }
@@ -73,6 +75,15 @@ public:
     void ReloadLogo() override;
     void InvalidateView() override;
 
+    // CGalleryHost: gallery item `index` shown in the active pane (PreviewFile), and the panel's
+    // save folder.
+    void PreviewGalleryItem(int index) override;
+    QString SaveFolder() const override;
+    // Shows the picture file at `path` in the active pane as a stored image (scaled down to fit
+    // 1280 x 1024, keeping its aspect ratio); "Can not preview image" and a gallery refresh when
+    // it cannot be read.
+    void PreviewFile(const QString& path);
+
 signals:
     // The camera is gone and the message has been shown: the frame closes.
     void cameraMissing();
@@ -92,6 +103,7 @@ private:
     void onTick();
     void onCameraMissing();
     void onBasket();
+    void createGallery();
     void applyLayoutChange(const viewer::LayoutChange& change);
     void setChromeVisible(bool visible);
     void applyStoredSettings();
@@ -103,7 +115,7 @@ private:
     std::unique_ptr<CCameraSettings> settings_;
     viewer::ViewState state_;
     CControlPanel* panel_ = nullptr;
-    QListView* gallery_ = nullptr;
+    CGalleryList* gallery_ = nullptr;
     std::array<CDispView*, viewer::kPaneCount> panes_{};
     CSkinButton* basket_ = nullptr;
     QBasicTimer timer_;

@@ -1,0 +1,16 @@
+// The wait cursor for the length of a scope.
+#pragma once
+
+#include <QGuiApplication>
+
+namespace viewer {
+
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace viewer
