@@ -26,6 +26,8 @@ class CDispView;
 class CSkinButton;
 class CPaneNotifyEvent;
 class CFrameEvent;
+class QPainter;
+class QPrinter;
 
 class CNKestrumViewerView : public QWidget, public CPanelHost {
     Q_OBJECT
@@ -72,6 +74,13 @@ public:
     void ReloadBackgroundSkin() override;
     void ReloadLogo() override;
     void InvalidateView() override;
+
+    // Prints the page of the current layout on `printer` as one job; "Can not print!" when the job
+    // cannot be started.
+    void PrintOn(QPrinter& printer);
+    // Draws the panes of the current layout onto a page: `page` is a painter on the page's
+    // printable area, in the device's own units.
+    void DrawPage(QPainter& page);
 
 signals:
     // The camera is gone and the message has been shown: the frame closes.
