@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 
 #include <memory>
+#include <optional>
 
 #include "capture/print_page.h"
 #include "controls/control_panel.h"

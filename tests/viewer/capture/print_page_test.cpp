@@ -30,39 +30,6 @@ private slots:
         QFETCH(QRect, source);
         QCOMPARE(viewer::PrintSourceRect(layout, picture, scroll), source);
     }
-
-    // Captions hang under their own picture, and nothing on the page runs into anything else.
-    void slotsKeepClearOfEachOther_data() {
-        QTest::addColumn<int>("layout");
-        QTest::addColumn<int>("count");
-        QTest::newRow("one") << 0 << 1;
-        QTest::newRow("two") << 1 << 2;
-        QTest::newRow("two half") << 2 << 2;
-        QTest::newRow("four") << 3 << 4;
-        QTest::newRow("full screen") << 4 << 0;
-        QTest::newRow("unknown") << 7 << 0;
-    }
-    void slotsKeepClearOfEachOther() {
-        QFETCH(int, layout);
-        QFETCH(int, count);
-        const auto places = viewer::PrintSlotsOf(layout);
-        QCOMPARE(static_cast<int>(places.size()), count);
-        // A 10 point caption line, and a landscape letter or A4 sheet.
-        const QRect sheet(0, 0, 11 * 1440, 8 * 1440);
-        for (std::size_t i = 0; i < places.size(); ++i) {
-            const QRect picture = viewer::TopDown(places[i].picture);
-            const QRect caption(viewer::TopDown(places[i].caption), QSize(picture.width(), 240));
-            QCOMPARE(places[i].pane, static_cast<int>(i));
-            QCOMPARE(caption.left(), picture.left());
-            QVERIFY(caption.top() > picture.bottom());
-            QVERIFY(sheet.contains(picture.united(caption)));
-            for (std::size_t j = 0; j < places.size(); ++j) {
-                const QRect other = viewer::TopDown(places[j].picture);
-                QVERIFY(i == j || !other.intersects(picture));
-                QVERIFY(!other.intersects(caption));
-            }
-        }
-    }
 };
 
 QTEST_MAIN(PrintPageTest)
