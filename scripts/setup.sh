@@ -11,8 +11,10 @@ qlv_packages=(
     qt6-base-dev libjpeg62-turbo-dev libturbojpeg0-dev
     help2man
 )
-# What ./test needs beyond the build: making and checking the Debian package.
-qlv_test_packages=(dpkg-dev lintian desktop-file-utils)
+# What ./test needs beyond the build: making and checking the Debian package; a spooler with a PDF
+# printer and a PDF renderer for the print test.
+qlv_test_packages=(dpkg-dev lintian desktop-file-utils
+    cups printer-driver-cups-pdf poppler-utils)
 
 qlv_install_missing() {
     local missing=()

@@ -28,6 +28,8 @@ class CDispView;
 class CSkinButton;
 class CPaneNotifyEvent;
 class CFrameEvent;
+class QPainter;
+class QPrinter;
 
 class CNKestrumViewerView : public QWidget, public CPanelHost, public CGalleryHost {
     Q_OBJECT
@@ -83,6 +85,12 @@ public:
     // 1280 x 1024, keeping its aspect ratio); "Can not preview image" and a gallery refresh when
     // it cannot be read.
     void PreviewFile(const QString& path);
+    // Prints the page of the current layout on `printer` as one job; "Can not print!" when the job
+    // cannot be started.
+    void PrintOn(QPrinter& printer);
+    // Draws the panes of the current layout onto a page: `page` is a painter on the page's
+    // printable area, in the device's own units.
+    void DrawPage(QPainter& page);
 
 signals:
     // The camera is gone and the message has been shown: the frame closes.
