@@ -1,0 +1,22 @@
+// Dialog layouts are designed in dialog units, which scale with the dialog font. These are the
+// pixels of the 8-point system font at 96 dpi: a horizontal unit is 1.5 pixels, a vertical one
+// 1.625 (13/8) pixels.
+#pragma once
+
+#include <QRect>
+
+namespace viewer {
+
+constexpr int DialogUnitsX(int units) {
+    return units * 3 / 2;
+}
+constexpr int DialogUnitsY(int units) {
+    return units * 13 / 8;
+}
+
+// A control's rectangle given in dialog units.
+inline QRect DialogUnitRect(int x, int y, int width, int height) {
+    return {DialogUnitsX(x), DialogUnitsY(y), DialogUnitsX(width), DialogUnitsY(height)};
+}
+
+}  // namespace viewer
