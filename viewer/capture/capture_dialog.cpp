@@ -29,6 +29,7 @@ CCaptureDialog::CCaptureDialog(const CConfig& config, const QString& captureId, 
     : QDialog(parent), saveFolder_(std::move(saveFolder)) {
     using viewer::DialogUnitRect;
     setWindowTitle(QStringLiteral("Capture"));
+    setWindowFlags(viewer::kDialogWindowFlags);
     setFixedSize(viewer::DialogUnitsX(143), viewer::DialogUnitsY(98));
 
     auto* label = new QLabel(QStringLiteral("File Name"), this);

@@ -45,10 +45,10 @@ SliderRow addSliderRow(QWidget* dialog, int row, const char* caption, int labelI
     const int y = 10 + 20 * row;
     auto* label = new QLabel(QString::fromLatin1(caption), dialog);
     viewer::SetControlId(label, labelId);
-    label->setGeometry(viewer::DialogUnitRect(7, y + 2, 40, 9));
+    label->setGeometry(viewer::DialogUnitRect(7, y + 2, 46, 9));
     auto* slider = new QSlider(Qt::Horizontal, dialog);
     viewer::SetControlId(slider, sliderId);
-    slider->setGeometry(viewer::DialogUnitRect(50, y, 180, 14));
+    slider->setGeometry(viewer::DialogUnitRect(55, y, 175, 14));
     slider->setTickPosition(QSlider::NoTicks);
     slider->setRange(minimum, maximum);
     auto* edit = new QLineEdit(dialog);
@@ -87,6 +87,7 @@ CPropertyPages::CPropertyPages(CCameraController& controller, const CCameraSetti
       config_(config),
       resolutionMode_(resolutionMode) {
     setWindowTitle(QStringLiteral("Camera Setting"));
+    setWindowFlags(viewer::kDialogWindowFlags);
     setFixedSize(viewer::DialogUnitsX(291), viewer::DialogUnitsY(126));
 
     const SliderRow brightness = addSliderRow(this, 0, "Brightness", kBrightnessLabel,
@@ -112,17 +113,17 @@ CPropertyPages::CPropertyPages(CCameraController& controller, const CCameraSetti
     viewer::SetControlId(autoExposure_, kAutoExposureCheck);
     autoExposure_->setGeometry(viewer::DialogUnitRect(7, 89, 30, 10));
     auto* flickerLabel = new QLabel(QStringLiteral("Flicker"), this);
-    flickerLabel->setGeometry(viewer::DialogUnitRect(45, 90, 28, 9));
+    flickerLabel->setGeometry(viewer::DialogUnitRect(42, 90, 28, 9));
     flicker_ = new QComboBox(this);
     viewer::SetControlId(flicker_, kFlickerList);
     flicker_->addItems({QStringLiteral("AUTO"), QStringLiteral("50Hz"), QStringLiteral("60Hz")});
-    flicker_->setGeometry(viewer::DialogUnitRect(75, 87, 50, 14));
+    flicker_->setGeometry(viewer::DialogUnitRect(70, 87, 50, 14));
     auto* modeCaption = new QLabel(QStringLiteral("Current Mode:"), this);
     viewer::SetControlId(modeCaption, kModeCaption);
-    modeCaption->setGeometry(viewer::DialogUnitRect(140, 90, 50, 9));
+    modeCaption->setGeometry(viewer::DialogUnitRect(130, 90, 60, 9));
     modeText_ = new QLabel(this);
     viewer::SetControlId(modeText_, kModeText);
-    modeText_->setGeometry(viewer::DialogUnitRect(192, 90, 90, 9));
+    modeText_->setGeometry(viewer::DialogUnitRect(190, 90, 95, 9));
 
     auto* defaults = addButton(this, "Default", kDefaultButton, 7);
     auto* ok = addButton(this, "&OK", kOkButton, 122);

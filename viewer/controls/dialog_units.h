@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QRect>
+#include <Qt>
 
 namespace viewer {
 
@@ -18,5 +19,9 @@ constexpr int DialogUnitsY(int units) {
 inline QRect DialogUnitRect(int x, int y, int width, int height) {
     return {DialogUnitsX(x), DialogUnitsY(y), DialogUnitsX(width), DialogUnitsY(height)};
 }
+
+// Fixed-size dialogs: a title with a close button, nothing to minimise or maximise.
+inline constexpr Qt::WindowFlags kDialogWindowFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 }  // namespace viewer

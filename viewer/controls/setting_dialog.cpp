@@ -82,6 +82,7 @@ CSettingDialog::CSettingDialog(const CConfig& config,
                                std::function<void(QWidget*)> runCameraSetting, QWidget* parent)
     : QDialog(parent), config_(config), runCameraSetting_(std::move(runCameraSetting)) {
     setWindowTitle(QStringLiteral("Setting"));
+    setWindowFlags(viewer::kDialogWindowFlags);
     setFixedSize(viewer::DialogUnitsX(258), viewer::DialogUnitsY(265));
 
     skinEdit_ = addPathGroup(this, "Background Skin Path", 7, kSkinEdit);
