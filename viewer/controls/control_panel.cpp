@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "capture/capture_naming.h"
 #include "capture/dib.h"
 #include "config/config.h"
 #include "controls/panel_host.h"
@@ -162,8 +163,10 @@ void CControlPanel::AfterResumeUpdate() {
 
 QString CControlPanel::SaveFolder() const {
     QString folder = config_.GetGalleryFolder() + QLatin1Char('/');
-    if (!captureId_.isEmpty()) {
-        folder += captureId_ + QLatin1Char('/');
+    // The ID's folder is made from the trimmed ID, so captures go there too.
+    const QString id = viewer::TrimSpaces(captureId_);
+    if (!id.isEmpty()) {
+        folder += id + QLatin1Char('/');
     }
     return folder;
 }

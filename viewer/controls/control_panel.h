@@ -34,8 +34,8 @@ public:
     // The capture ID as of the last ID button or Enter in the ID edit (typing alone changes it
     // not).
     QString CaptureId() const { return captureId_; }
-    // Where captures go: the gallery folder with a separator, plus the capture ID and a separator
-    // when one is set.
+    // Where captures go: the gallery folder with a separator, plus the capture ID without the
+    // spaces around it and a separator when one is set.
     QString SaveFolder() const;
     // Empties the capture ID and its edit and gives the edit the focus (a refused ID).
     void ClearCaptureId();

@@ -1,6 +1,7 @@
 #include "view/main_view.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QImageReader>
 #include <QPaintEvent>
@@ -96,6 +97,10 @@ CDispView* CNKestrumViewerView::Pane(int index) const {
 void CNKestrumViewerView::ReleaseCamera() {
     if (!controller_) {
         return;
+    }
+    // An open Camera Setting dialog ends first, while it can still reach the camera.
+    if (auto* dialog = qobject_cast<QDialog*>(viewer::OpenCameraSettingDialog())) {
+        dialog->reject();
     }
     settings_.reset();
     controller_->Stop();

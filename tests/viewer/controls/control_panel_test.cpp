@@ -66,7 +66,8 @@ private slots:
         click(res::kIdButton);
         QCOMPARE(host_.calls, Calls{"apply '  lot7 '"});
         QCOMPARE(panel_->CaptureId(), QString("  lot7 "));
-        QCOMPARE(panel_->SaveFolder(), config_->GetGalleryFolder() + "/  lot7 /");
+        // Captures go to the folder of the trimmed ID, the one the gallery lists.
+        QCOMPARE(panel_->SaveFolder(), config_->GetGalleryFolder() + "/lot7/");
 
         edit_->setText("lot8");
         edit_->setFocus();
