@@ -193,6 +193,12 @@ void CNKestrumViewerView::onTick() {
         std::int32_t cameraState = 0;
         controller_->CheckRecording(&cameraState);
         input.cameraState = cameraState;
+        // A camera that answered only after the controller started (a slow connect) is not yet
+        // streaming: start it now in the current resolution.
+        constexpr std::int32_t kStreaming = 2;
+        if ((cameraState & kStreaming) == 0) {
+            controller_->StartRecording(state_.ResolutionMode());
+        }
     }
     if (const QScreen* screen = this->screen()) {
         input.screen = screen->size();
