@@ -2,6 +2,7 @@
 // folders of its own, with message boxes answered and recorded. Tests drive it through its widgets.
 #pragma once
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +37,8 @@ struct Viewer {
           config(folder.path(), folder.path() + "/documents") {
         qlv::setTransportFactoryForTesting(
             [cam = camera] { return std::make_unique<qlv::VirtualTransport>(cam); });
+        // A user's documents folder exists; the gallery's data folder is made inside it.
+        QDir().mkpath(folder.path() + "/documents");
         viewer::SetMessageAnswererForTesting([this](const viewer::MessageRecord& message) {
             messages.push_back(message);
             return answer;

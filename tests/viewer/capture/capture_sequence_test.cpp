@@ -1,10 +1,12 @@
 // The Capture button end to end on the whole viewer and its virtual camera: the dialog, the
 // active pane's picture in the file (read back by Qt's own decoders), the file in the gallery.
 #include <QImageReader>
+
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
+#include "gallery/gallery_list.h"
 
 #include "capture/capture_dialog.h"
 #include "capture/frame_picture.h"
@@ -110,6 +112,14 @@ private slots:
                      expected.convertToFormat(QImage::Format_RGB888));
         }
         QVERIFY(v.messages.empty());
+
+        // The gallery lists the new file last, selected and current.
+        CGalleryList* gallery = v.view->GalleryList();
+        const int last = gallery->model()->rowCount() - 1;
+        QVERIFY(last >= 0);
+        QCOMPARE(gallery->ItemName(last), name);
+        QCOMPARE(gallery->SelectedCount(), 1);
+        QCOMPARE(gallery->currentIndex().row(), last);
     }
 };
 
