@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -186,10 +187,10 @@ private slots:
         v.click(res::kIdButton);
         const QString chosen = same ? v.config.GetDefaultDataFolder() : v.folder.filePath("other");
         QVERIFY(QDir().mkpath(chosen));
-        const QString logo = v.folder.filePath("mine.bmp");
+        const QString logo = v.folder.filePath("mine.BMP");
         QImage picture(8, 8, QImage::Format_RGB888);
         picture.fill(Qt::red);
-        QVERIFY(picture.save(logo));
+        QVERIFY(picture.save(logo, "BMP"));
 
         WhenModal<CSettingDialog> setting([&](CSettingDialog* s) {
             WhenModal<QFileDialog> folder([&](QFileDialog* f) {
@@ -199,7 +200,11 @@ private slots:
             });
             press(s, 1013);
             WhenModal<QFileDialog> file([&](QFileDialog* f) {
-                f->selectFile(logo);
+                // The name typed in the dialog's name field, as a person would; the dialog's file
+                // list fills in later, so a selection made there would race with it.
+                f->setDirectory(QFileInfo(logo).absolutePath());
+                f->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                    ->setText(QFileInfo(logo).fileName());
                 static_cast<QDialog*>(f)->done(QDialog::Accepted);
             });
             press(s, 1015);
