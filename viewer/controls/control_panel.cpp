@@ -11,20 +11,12 @@
 #include "controls/panel_host.h"
 #include "controls/resource_access.h"
 #include "controls/skin_button.h"
+#include "controls/wait_cursor.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 constexpr int kCaptureIdLength = 10;
-
-// The wait cursor for the length of a command.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 
@@ -92,12 +84,12 @@ CControlPanel::CControlPanel(CPanelHost& host, const CConfig& config, QWidget* p
             [this] { host_.SetScreenLayout(CPanelHost::kFullScreenLayout); });
     connect(capture_, &CSkinButton::clicked, this, [this] { host_.CaptureCommand(); });
     connect(freeze_, &CSkinButton::clicked, this, [this] {
-        WaitCursor wait;
+        const viewer::WaitCursor wait;
         host_.SetFreeze(true);
         AfterFreezeUpdate();
     });
     connect(preview_, &CSkinButton::clicked, this, [this] {
-        WaitCursor wait;
+        const viewer::WaitCursor wait;
         host_.SetFreeze(false);
         AfterResumeUpdate();
         UpdateCaptureLock(false);

@@ -9,9 +9,9 @@
 
 #include "config/config.h"
 #include "controls/resource_access.h"
+#include "controls/wait_cursor.h"
 #include "gallery/gallery_delegate.h"
 #include "gallery/gallery_model.h"
-#include "gallery/wait_cursor.h"
 #include "resources/resource_ids.h"
 
 namespace {

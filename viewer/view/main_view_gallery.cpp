@@ -7,10 +7,10 @@
 #include "config/config.h"
 #include "controls/control_panel.h"
 #include "controls/message_box.h"
+#include "controls/wait_cursor.h"
 #include "gallery/disp_view.h"
 #include "gallery/gallery_list.h"
 #include "gallery/gallery_rules.h"
-#include "gallery/wait_cursor.h"
 #include "view/main_view.h"
 
 namespace {

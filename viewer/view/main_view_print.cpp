@@ -14,6 +14,7 @@
 #include "capture/print_page.h"
 #include "controls/control_panel.h"
 #include "controls/message_box.h"
+#include "controls/wait_cursor.h"
 #include "gallery/disp_view.h"
 #include "resources/resource_ids.h"
 #include "view/main_view.h"
@@ -24,17 +25,9 @@ namespace {
 constexpr int kCaptionTwips = 200;
 constexpr int kOutlineTwips = 20;
 
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 std::optional<QPrinterInfo> defaultPrinter() {
     // Asking the spooler may take a moment.
-    const WaitCursor wait;
+    const viewer::WaitCursor wait;
     QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
         return std::nullopt;
