@@ -119,8 +119,10 @@ QLV_EXPORT int32_t QLV_EEPROMWrite(int32_t address, int32_t length, const void* 
  * QLV_CheckRecording stays clear). 1 for a resolution above 1. Returns once the reader runs. */
 QLV_EXPORT int32_t QLV_RecordStart(uint32_t resolution);
 
-/* Stops the reader (cancelling a read in flight) and waits for it. The completed-frame count
- * keeps its value until the next start. */
+/* Releases the frame semaphore once (also when nothing streams, so a consumer waiting after its
+ * stream ended by itself wakes), then stops the reader (cancelling a read in flight; its end is
+ * one more release) and waits for it. The completed-frame count keeps its value until the next
+ * start. */
 QLV_EXPORT int32_t QLV_RecordStop(void);
 
 /* Reads the camera's status and sets *state: bit 0 = live (freeze flag 0), bit 1 = streaming,

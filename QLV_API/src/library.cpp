@@ -63,6 +63,10 @@ void Library::startRecording(std::uint32_t resolution) {
 }
 
 void Library::stopRecording() {
+    // One wake for every stop, idle or not: a caller-fed consumer blocked on the semaphore after
+    // its stream ended by itself learns of the stop, and the converter wakes to see its end.
+    converter.requestStop();
+    semaphore.release();
     converter.stop();
     streaming.stop();
 }
