@@ -252,7 +252,8 @@ QLV_EXPORT int32_t QLV_DispStop(void);
 QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_Surface* target, int32_t freeze);
 
 /* The display area in pixels (1280 x 1024 at start): the picture is fitted into it, and at most
- * this much of the target is drawn. 1 for a size of 0 or less (the old area stays). */
+ * this much of the target is drawn. 1 for a size of 0 or less or a side above 16384 (the old area
+ * stays). A draw whose area cannot be allocated is skipped. */
 QLV_EXPORT int32_t QLV_DispSize(int32_t width, int32_t height);
 
 /* Copies the newest bitmap, header and rows (40 + stride x height bytes, at most 3,932,200) into

@@ -140,6 +140,9 @@ protected:
 TEST_F(DisplayPath, SizeAndTargetChecks) {
     EXPECT_EQ(QLV_DispSize(0, 600), 1);
     EXPECT_EQ(QLV_DispSize(800, -1), 1);
+    EXPECT_EQ(QLV_DispSize(100000, 100000), 1) << "an area no draw could allocate";
+    EXPECT_EQ(QLV_DispSize(16385, 600), 1);
+    EXPECT_EQ(QLV_DispSize(800, 16385), 1);
     EXPECT_EQ(QLV_DispSize(800, 600), 0);
     QLV_Surface narrow{canvas.pixels.data(), 640, 480, 100};
     EXPECT_EQ(QLV_DispWinBitmap(&narrow, 0), 1);
