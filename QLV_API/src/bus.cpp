@@ -100,9 +100,47 @@ bool Bus::transfer(const VendorRequest& request, std::span<std::uint8_t> data,
     }
     const SetupPacket setup{request.direction == Direction::In ? vendorIn : vendorOut, request.code,
                             request.value, request.index, static_cast<std::uint16_t>(data.size())};
-    const bool ok = transport_->controlTransfer(setup, data, controlTimeout);
+    const bool ok = transport_->controlTransfer(setup, data, controlTimeoutFor(data.size()));
     endTransfer();
     return ok;
+}
+
+class Bus::FrameReads final : public BulkQueue {
+public:
+    FrameReads(Bus& bus, std::unique_ptr<BulkQueue> queue) : bus_(bus), queue_(std::move(queue)) {}
+    ~FrameReads() override {
+        queue_.reset();  // cancels and awaits what is queued
+        bus_.endTransfer();
+    }
+    FrameReads(const FrameReads&) = delete;
+    FrameReads& operator=(const FrameReads&) = delete;
+
+    bool submit(std::span<std::uint8_t> buffer) override { return queue_->submit(buffer); }
+    std::optional<std::size_t> next(std::chrono::milliseconds limit,
+                                    std::stop_token stop) override {
+        if (bus_.disconnectBegun()) {
+            queue_->cancel();
+            return std::nullopt;
+        }
+        return queue_->next(limit, std::move(stop));
+    }
+    void cancel() override { queue_->cancel(); }
+
+private:
+    Bus& bus_;
+    std::unique_ptr<BulkQueue> queue_;
+};
+
+bool Bus::disconnectBegun() {
+    std::lock_guard lock(stateMutex_);
+    return disconnecting_;
+}
+
+std::unique_ptr<BulkQueue> Bus::openFrameReads() {
+    if (!beginTransfer(true)) {
+        return nullptr;
+    }
+    return std::make_unique<FrameReads>(*this, transport_->bulkQueue());
 }
 
 std::optional<std::size_t> Bus::readFrame(std::span<std::uint8_t> buffer, std::stop_token stop) {

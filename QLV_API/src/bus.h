@@ -42,8 +42,11 @@ class Bus {
 public:
     // Frames that do not complete in this time are given up as 0 bytes.
     static constexpr std::chrono::milliseconds bulkReadLimit{5000};
-    // A control transfer never waits longer than this on the bus.
-    static constexpr std::chrono::milliseconds controlTimeout{1000};
+    // A control transfer never waits longer than this on the bus: a second, and 0.2 ms more a
+    // byte, since a real EEPROM moves its bytes at I2C speed (64 KiB: about 14 s).
+    static constexpr std::chrono::milliseconds controlTimeoutFor(std::size_t length) {
+        return std::chrono::milliseconds(1000 + static_cast<std::int64_t>(length / 5));
+    }
 
     explicit Bus(std::unique_ptr<UsbTransport> transport);
     ~Bus();
@@ -74,11 +77,19 @@ public:
     // while not connected.
     std::optional<std::size_t> readFrame(std::span<std::uint8_t> buffer, std::stop_token stop);
 
+    // Bulk reads of one stream, queued ahead on the pipe (see BulkQueue). The queue counts as a
+    // transfer in flight until it is destroyed, so the device is not closed under its reads, and
+    // its next() fails once a disconnect has begun. Null while not connected.
+    std::unique_ptr<BulkQueue> openFrameReads();
+
 private:
+    class FrameReads;
+
     bool transfer(const VendorRequest& request, std::span<std::uint8_t> data,
                   bool requireConnected);
     bool beginTransfer(bool requireConnected);
     void endTransfer();
+    bool disconnectBegun();
 
     std::unique_ptr<UsbTransport> transport_;
 

@@ -19,7 +19,7 @@ bool usableSurface(const QLV_Surface& surface) {
 }  // namespace
 
 QLV_EXPORT int32_t QLV_DispStart(void) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -29,7 +29,7 @@ QLV_EXPORT int32_t QLV_DispStart(void) {
 }
 
 QLV_EXPORT int32_t QLV_DispStop(void) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -38,7 +38,7 @@ QLV_EXPORT int32_t QLV_DispStop(void) {
 }
 
 QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_Surface* target, int32_t freeze) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || (target != nullptr && !usableSurface(*target))) {
         return record(failed);
     }
@@ -51,7 +51,7 @@ QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_Surface* target, int32_t freeze) {
 }
 
 QLV_EXPORT int32_t QLV_DispSize(int32_t width, int32_t height) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -59,7 +59,7 @@ QLV_EXPORT int32_t QLV_DispSize(int32_t width, int32_t height) {
 }
 
 QLV_EXPORT int32_t QLV_GetDIBData(void* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr) {
         return record(failed);
     }
@@ -72,7 +72,7 @@ QLV_EXPORT int32_t QLV_GetDIBData(void* out) {
 }
 
 QLV_EXPORT int32_t QLV_GetRawData(void* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr) {
         return record(failed);
     }

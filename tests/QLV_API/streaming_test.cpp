@@ -139,7 +139,7 @@ TEST_F(Streaming, SixteenthFrameWrapsTheInternalRing) {
     ASSERT_TRUE(eventually([] { return QLV_GetBufferIndex() >= 20; }));
     ASSERT_EQ(QLV_RecordStop(), 0);
     const std::int32_t k = QLV_GetBufferIndex();
-    Library* lib = library();
+    const auto lib = library();
     // Walking back from the newest frame, each older slot holds an older frame.
     std::uint32_t newer = UINT32_MAX;
     for (std::int32_t j = k; j > k - 16; --j) {
