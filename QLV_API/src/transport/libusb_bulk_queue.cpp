@@ -81,7 +81,9 @@ std::optional<std::size_t> LibusbBulkQueue::next(std::chrono::milliseconds limit
     const bool done = changed_.wait_until(lock, stop, deadline,
                                           [oldest]() NO_THREAD_SAFETY { return oldest->finished; });
     if (!done) {
-        cancelQueued(lock);
+        lock.unlock();
+        cancelQueued();
+        lock.lock();
     }
     const libusb_transfer_status status = oldest->status;
     const auto received = static_cast<std::size_t>(oldest->received);
@@ -92,7 +94,8 @@ std::optional<std::size_t> LibusbBulkQueue::next(std::chrono::milliseconds limit
         return received;
     }
     // Whatever went wrong, the reads behind this one would fill the wrong buffers: end them.
-    cancelQueued(lock);
+    lock.unlock();
+    cancelQueued();
     switch (outcome) {
         case UsbOutcome::Done:
         case UsbOutcome::TimedOut:
@@ -104,7 +107,6 @@ std::optional<std::size_t> LibusbBulkQueue::next(std::chrono::milliseconds limit
             return 0;  // a frame longer than asked for: dropped like any frame of the wrong length
         case UsbOutcome::Stalled:
             // The pipe is halted; clear it so that a later stream can start, but end this one.
-            lock.unlock();
             libusb_clear_halt(handle_, endpoint_);
             return std::nullopt;
         default:
@@ -113,24 +115,25 @@ std::optional<std::size_t> LibusbBulkQueue::next(std::chrono::milliseconds limit
 }
 
 void LibusbBulkQueue::cancel() {
-    UniqueLock lock(mutex_);
-    cancelQueued(lock);
+    cancelQueued();
 }
 
-void LibusbBulkQueue::cancelQueued(UniqueLock& lock) {
+void LibusbBulkQueue::cancelQueued() {
     std::vector<libusb_transfer*> unfinished;
-    for (const auto& read : queued_) {
-        if (!read->finished) {
-            unfinished.push_back(read->transfer.get());
+    {
+        MutexLock lock(mutex_);
+        for (const auto& read : queued_) {
+            if (!read->finished) {
+                unfinished.push_back(read->transfer.get());
+            }
         }
     }
     // Cancelled outside the lock, which the callbacks take; only this thread changes the queue.
-    lock.unlock();
     for (libusb_transfer* transfer : unfinished) {
         // Fails harmlessly when the read completed meanwhile; either way the callback comes.
         libusb_cancel_transfer(transfer);
     }
-    lock.lock();
+    UniqueLock lock(mutex_);
     // Until its callback a read may still write into its buffer: wait for every one.
     changed_.wait(lock, [this]() NO_THREAD_SAFETY {
         for (const auto& read : queued_) {

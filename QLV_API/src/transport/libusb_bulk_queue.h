@@ -32,7 +32,7 @@ public:
 private:
     static void LIBUSB_CALL completed(libusb_transfer* transfer);
     // Cancels every queued read and waits for their callbacks.
-    void cancelQueued(UniqueLock& lock) REQUIRES(mutex_);
+    void cancelQueued() EXCLUDES(mutex_);
     void recycleAll() REQUIRES(mutex_);
 
     libusb_device_handle* handle_;
