@@ -22,8 +22,10 @@
 #include <vector>
 
 #include <QLV_API.h>
+
 #include <usbfs_emulator.h>
 #include <virtual_camera/virtual_camera.h>
+#include "frame_wait.h"
 
 #include "thread_cpu.h"
 #include "transport/transport_factory.h"
@@ -106,14 +108,7 @@ private:
         std::optional<std::uint32_t> lastTag;
         const std::size_t frameBytes = static_cast<std::size_t>(width) * height * 2;
         while (!stop.stop_requested()) {
-            timespec deadline{};
-            clock_gettime(CLOCK_MONOTONIC, &deadline);
-            deadline.tv_nsec += 100'000'000;
-            if (deadline.tv_nsec >= 1'000'000'000) {
-                deadline.tv_sec += 1;
-                deadline.tv_nsec -= 1'000'000'000;
-            }
-            if (sem_clockwait(semaphore, CLOCK_MONOTONIC, &deadline) != 0) {
+            if (!qlv::waitForFrame(semaphore, 100ms)) {
                 continue;
             }
             const std::int32_t k = QLV_GetBufferIndex();

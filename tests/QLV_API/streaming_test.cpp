@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame_geometry.h"
+#include "frame_wait.h"
 #include "library.h"
 #include "library_fixture.h"
 
@@ -237,10 +238,7 @@ TEST_F(Streaming, ConsumerAtFullRateNeverSeesATornFrame) {
     std::int32_t lastCount = 0;
     std::thread consumer([&] {
         while (seen < 2000) {
-            timespec deadline{};
-            clock_gettime(CLOCK_MONOTONIC, &deadline);
-            deadline.tv_sec += 2;
-            if (sem_clockwait(semaphore, CLOCK_MONOTONIC, &deadline) != 0) {
+            if (!waitForFrame(semaphore, 2s)) {
                 break;
             }
             const std::int32_t k = QLV_GetBufferIndex();

@@ -1,7 +1,9 @@
 // qlvctl stream: streams the way the viewer does (buffer mode 1, five registered buffers, the
 // frame semaphore, the newest slot) and reports what arrived.
 #include <QLV_API.h>
+
 #include <semaphore.h>
+#include "frame_wait.h"
 
 #include <charconv>
 #include <chrono>
@@ -75,15 +77,6 @@ bool stillStreaming() {
     return (state & stateStreaming) != 0;
 }
 
-timespec monotonicAfter(std::chrono::milliseconds delay) {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto nanoseconds = std::chrono::nanoseconds(now.tv_nsec) + delay;
-    now.tv_sec += static_cast<time_t>(nanoseconds.count() / 1'000'000'000);
-    now.tv_nsec = static_cast<long>(nanoseconds.count() % 1'000'000'000);
-    return now;
-}
-
 // Stops the reader before the buffers it writes into go away.
 class RecordingGuard {
 public:
@@ -124,8 +117,7 @@ StreamOutcome receiveFrames(sem_t* semaphore, const std::vector<std::vector<std:
     const auto deadline =
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     while (Clock::now() < deadline) {
-        const timespec wake = monotonicAfter(std::chrono::milliseconds(50));
-        const bool woke = sem_clockwait(semaphore, CLOCK_MONOTONIC, &wake) == 0;
+        const bool woke = qlv::waitForFrame(semaphore, std::chrono::milliseconds(50));
         const std::int32_t completed = QLV_GetBufferIndex();
         if (woke && completed > seen) {
             const auto& slot = buffers[static_cast<std::size_t>((completed - 1) % bufferCount)];

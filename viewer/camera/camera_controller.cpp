@@ -10,6 +10,8 @@
 
 #include <QLV_API.h>
 
+#include "frame_wait.h"
+
 #include "camera/frame_event.h"
 #include "camera/newest_slot.h"
 #include "camera/viewer_conversion.h"
@@ -245,12 +247,7 @@ bool CCameraController::WaitForFrame(void* semaphore, std::stop_token stop) {
         Pause(stop);
         return false;
     }
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    const auto nanoseconds = deadline.tv_nsec + std::chrono::nanoseconds(kFrameWait).count();
-    deadline.tv_sec += static_cast<time_t>(nanoseconds / 1'000'000'000);
-    deadline.tv_nsec = static_cast<long>(nanoseconds % 1'000'000'000);
-    return sem_clockwait(static_cast<sem_t*>(semaphore), CLOCK_MONOTONIC, &deadline) == 0;
+    return qlv::waitForFrame(static_cast<sem_t*>(semaphore), kFrameWait);
 }
 
 void CCameraController::Pause(std::stop_token stop) {
