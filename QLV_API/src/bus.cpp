@@ -42,18 +42,18 @@ bool Bus::connect() {
     }
     // A first byte above 15 (high nibble set) marks the 480-line sensor.
     lines480_ = lineProbe[0] > 15;
-    std::lock_guard lock(stateMutex_);
+    MutexLock lock(stateMutex_);
     connected_ = true;
     return true;
 }
 
 void Bus::disconnect() {
-    std::unique_lock lock(stateMutex_);
+    UniqueLock lock(stateMutex_);
     if (!connected_) {
         return;
     }
     disconnecting_ = true;
-    idle_.wait(lock, [this] { return inFlight_ == 0; });
+    idle_.wait(lock, [this]() NO_THREAD_SAFETY { return inFlight_ == 0; });
     connected_ = false;
     transport_->close();
     inFlight_ = 0;
@@ -61,7 +61,7 @@ void Bus::disconnect() {
 }
 
 void Bus::release() {
-    std::lock_guard lock(stateMutex_);
+    MutexLock lock(stateMutex_);
     if (!connected_) {
         transport_->close();
     }
@@ -76,7 +76,7 @@ bool Bus::control(const VendorRequest& request, std::span<std::uint8_t> data) {
 }
 
 bool Bus::beginTransfer(bool requireConnected) {
-    std::lock_guard lock(stateMutex_);
+    MutexLock lock(stateMutex_);
     if (disconnecting_ || (requireConnected && !connected_)) {
         return false;
     }
@@ -86,7 +86,7 @@ bool Bus::beginTransfer(bool requireConnected) {
 
 void Bus::endTransfer() {
     {
-        std::lock_guard lock(stateMutex_);
+        MutexLock lock(stateMutex_);
         --inFlight_;
     }
     idle_.notify_all();
@@ -94,7 +94,7 @@ void Bus::endTransfer() {
 
 bool Bus::transfer(const VendorRequest& request, std::span<std::uint8_t> data,
                    bool requireConnected) {
-    std::lock_guard busy(busLock_);
+    MutexLock busy(busLock_);
     if (!beginTransfer(requireConnected)) {
         return false;
     }
@@ -132,7 +132,7 @@ private:
 };
 
 bool Bus::disconnectBegun() {
-    std::lock_guard lock(stateMutex_);
+    MutexLock lock(stateMutex_);
     return disconnecting_;
 }
 

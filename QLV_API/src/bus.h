@@ -12,6 +12,7 @@
 #include <span>
 #include <stop_token>
 
+#include "thread_annotations.h"
 #include "transport/usb_transport.h"
 
 namespace qlv {
@@ -87,20 +88,20 @@ private:
 
     bool transfer(const VendorRequest& request, std::span<std::uint8_t> data,
                   bool requireConnected);
-    bool beginTransfer(bool requireConnected);
-    void endTransfer();
-    bool disconnectBegun();
+    bool beginTransfer(bool requireConnected) EXCLUDES(stateMutex_);
+    void endTransfer() EXCLUDES(stateMutex_);
+    bool disconnectBegun() EXCLUDES(stateMutex_);
 
     std::unique_ptr<UsbTransport> transport_;
 
     // Held for the whole of one control transfer: the camera's endpoint 0 takes one at a time.
-    std::mutex busLock_;
+    Mutex busLock_;
 
-    // stateMutex_ guards inFlight_ and disconnecting_; connected_ changes only under it too.
-    std::mutex stateMutex_;
-    std::condition_variable idle_;
-    int inFlight_ = 0;
-    bool disconnecting_ = false;
+    // connected_ changes only under stateMutex_ too.
+    Mutex stateMutex_;
+    std::condition_variable_any idle_;
+    int inFlight_ GUARDED_BY(stateMutex_) = 0;
+    bool disconnecting_ GUARDED_BY(stateMutex_) = false;
     std::atomic<bool> connected_{false};
 
     std::atomic<bool> lines480_{true};
