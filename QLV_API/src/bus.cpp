@@ -125,6 +125,7 @@ public:
         return queue_->next(limit, std::move(stop));
     }
     void cancel() override { queue_->cancel(); }
+    std::size_t pending() override { return queue_->pending(); }
 
 private:
     Bus& bus_;

@@ -141,12 +141,12 @@ void Streaming::read(std::stop_token stop, std::vector<std::uint8_t*> ring, std:
         if (!received) {
             break;
         }
-        if (*received == 0) {
-            queued.clear();  // nothing is queued after an empty result
-            continue;
-        }
         const std::size_t slot = queued.front();
-        queued.pop_front();
+        if (reads->pending() + 1 == queued.size()) {
+            queued.pop_front();
+        } else {
+            queued.clear();  // cancelled after the limit or a stop
+        }
         // Short and long transfers are dropped; the next whole frame still goes to `position`.
         if (*received != frameBytes) {
             continue;

@@ -88,10 +88,11 @@ std::optional<std::size_t> LibusbBulkQueue::next(std::chrono::milliseconds limit
     const libusb_transfer_status status = oldest->status;
     const auto received = static_cast<std::size_t>(oldest->received);
     const UsbOutcome outcome = outcomeOf(status, "bulk read");
-    if (done && outcome == UsbOutcome::Done && received > 0) {
+    // A frame of the wrong length is the camera's doing: the reads behind it stay for the next.
+    if (done && (outcome == UsbOutcome::Done || outcome == UsbOutcome::Overflow)) {
         spare_.push_back(std::move(queued_.front()));
         queued_.pop_front();
-        return received;
+        return outcome == UsbOutcome::Done ? received : 0;
     }
     // Whatever went wrong, the reads behind this one would fill the wrong buffers: end them.
     lock.unlock();
@@ -112,6 +113,11 @@ std::optional<std::size_t> LibusbBulkQueue::next(std::chrono::milliseconds limit
         default:
             return std::nullopt;
     }
+}
+
+std::size_t LibusbBulkQueue::pending() {
+    MutexLock lock(mutex_);
+    return queued_.size();
 }
 
 void LibusbBulkQueue::cancel() {

@@ -26,6 +26,7 @@ public:
     bool submit(std::span<std::uint8_t> buffer) override;
     std::optional<std::size_t> next(std::chrono::milliseconds limit, std::stop_token stop) override;
     void cancel() override;
+    std::size_t pending() override;
 
     struct Read;
 

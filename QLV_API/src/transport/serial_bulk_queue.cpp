@@ -30,6 +30,7 @@ public:
     }
 
     void cancel() override { buffers_.clear(); }
+    std::size_t pending() override { return buffers_.size(); }
 
 private:
     UsbTransport& transport_;

@@ -32,12 +32,14 @@ public:
     virtual bool submit(std::span<std::uint8_t> buffer) = 0;
     // Waits for the oldest queued read and returns its bytes; the reads behind it stay queued.
     // After `limit` or on `stop` every queued read is cancelled and awaited, and what the oldest
-    // received is returned (usually 0). A result of 0 bytes, or nullopt for a failed read, leaves
-    // nothing queued either.
+    // received is returned (usually 0); nullopt for a failed read, after which nothing is queued
+    // either.
     virtual std::optional<std::size_t> next(std::chrono::milliseconds limit,
                                             std::stop_token stop) = 0;
     // Cancels every queued read and waits until none touches its buffer.
     virtual void cancel() = 0;
+    // Reads still queued.
+    virtual std::size_t pending() = 0;
 };
 
 // Every operation may be called from any thread; the library serialises control transfers itself
