@@ -10,6 +10,7 @@ qlv_packages=(
     libyuv-dev
     qt6-base-dev libjpeg62-turbo-dev libturbojpeg0-dev
     help2man
+    clang libclang-rt-14-dev clang-format
 )
 # What ./test needs beyond the build: making and checking the Debian package; a spooler with a PDF
 # printer and a PDF renderer for the print test.

@@ -128,8 +128,10 @@ QLV_EXPORT int32_t QLV_EEPROMWrite(int32_t address, int32_t length, const void* 
  * QLV_CheckRecording stays clear). 1 for a resolution above 1. Returns once the reader runs. */
 QLV_EXPORT int32_t QLV_RecordStart(uint32_t resolution);
 
-/* Stops the reader (cancelling a read in flight) and waits for it. The completed-frame count
- * keeps its value until the next start. */
+/* Releases the frame semaphore once (also when nothing streams, so a consumer waiting after its
+ * stream ended by itself wakes), then stops the reader (cancelling a read in flight; its end is
+ * one more release) and waits for it. The completed-frame count keeps its value until the next
+ * start. */
 QLV_EXPORT int32_t QLV_RecordStop(void);
 
 /* Reads the camera's status and sets *state: bit 0 = live (freeze flag 0), bit 1 = streaming,
@@ -262,7 +264,8 @@ QLV_EXPORT int32_t QLV_DispStop(void);
 QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_DrawTarget target, int32_t freeze);
 
 /* The display area in pixels (1280 x 1024 at start): the picture is fitted into it, and at most
- * this much of the target is drawn. 1 for a size of 0 or less (the old area stays). */
+ * this much of the target is drawn. 1 for a size of 0 or less or a side above 16384 (the old area
+ * stays). A draw whose area cannot be allocated is skipped. */
 QLV_EXPORT int32_t QLV_DispSize(int32_t width, int32_t height);
 
 /* Copies the newest bitmap, header and rows (40 + stride x height bytes, at most 3,932,200) into

@@ -42,18 +42,18 @@ bool Bus::connect() {
     }
     // A first byte above 15 (high nibble set) marks the 480-line sensor.
     lines480_ = lineProbe[0] > 15;
-    std::lock_guard lock(stateMutex_);
+    MutexLock lock(stateMutex_);
     connected_ = true;
     return true;
 }
 
 void Bus::disconnect() {
-    std::unique_lock lock(stateMutex_);
+    UniqueLock lock(stateMutex_);
     if (!connected_) {
         return;
     }
     disconnecting_ = true;
-    idle_.wait(lock, [this] { return inFlight_ == 0; });
+    idle_.wait(lock, [this]() NO_THREAD_SAFETY { return inFlight_ == 0; });
     connected_ = false;
     transport_->close();
     inFlight_ = 0;
@@ -61,7 +61,7 @@ void Bus::disconnect() {
 }
 
 void Bus::release() {
-    std::lock_guard lock(stateMutex_);
+    MutexLock lock(stateMutex_);
     if (!connected_) {
         transport_->close();
     }
@@ -76,7 +76,7 @@ bool Bus::control(const VendorRequest& request, std::span<std::uint8_t> data) {
 }
 
 bool Bus::beginTransfer(bool requireConnected) {
-    std::lock_guard lock(stateMutex_);
+    MutexLock lock(stateMutex_);
     if (disconnecting_ || (requireConnected && !connected_)) {
         return false;
     }
@@ -86,7 +86,7 @@ bool Bus::beginTransfer(bool requireConnected) {
 
 void Bus::endTransfer() {
     {
-        std::lock_guard lock(stateMutex_);
+        MutexLock lock(stateMutex_);
         --inFlight_;
     }
     idle_.notify_all();
@@ -94,15 +94,54 @@ void Bus::endTransfer() {
 
 bool Bus::transfer(const VendorRequest& request, std::span<std::uint8_t> data,
                    bool requireConnected) {
-    std::lock_guard busy(busLock_);
+    MutexLock busy(busLock_);
     if (!beginTransfer(requireConnected)) {
         return false;
     }
     const SetupPacket setup{request.direction == Direction::In ? vendorIn : vendorOut, request.code,
                             request.value, request.index, static_cast<std::uint16_t>(data.size())};
-    const bool ok = transport_->controlTransfer(setup, data, controlTimeout);
+    const bool ok = transport_->controlTransfer(setup, data, controlTimeoutFor(data.size()));
     endTransfer();
     return ok;
+}
+
+class Bus::FrameReads final : public BulkQueue {
+public:
+    FrameReads(Bus& bus, std::unique_ptr<BulkQueue> queue) : bus_(bus), queue_(std::move(queue)) {}
+    ~FrameReads() override {
+        queue_.reset();  // cancels and awaits what is queued
+        bus_.endTransfer();
+    }
+    FrameReads(const FrameReads&) = delete;
+    FrameReads& operator=(const FrameReads&) = delete;
+
+    bool submit(std::span<std::uint8_t> buffer) override { return queue_->submit(buffer); }
+    std::optional<std::size_t> next(std::chrono::milliseconds limit,
+                                    std::stop_token stop) override {
+        if (bus_.disconnectBegun()) {
+            queue_->cancel();
+            return std::nullopt;
+        }
+        return queue_->next(limit, std::move(stop));
+    }
+    void cancel() override { queue_->cancel(); }
+    std::size_t pending() override { return queue_->pending(); }
+
+private:
+    Bus& bus_;
+    std::unique_ptr<BulkQueue> queue_;
+};
+
+bool Bus::disconnectBegun() {
+    MutexLock lock(stateMutex_);
+    return disconnecting_;
+}
+
+std::unique_ptr<BulkQueue> Bus::openFrameReads() {
+    if (!beginTransfer(true)) {
+        return nullptr;
+    }
+    return std::make_unique<FrameReads>(*this, transport_->bulkQueue());
 }
 
 std::optional<std::size_t> Bus::readFrame(std::span<std::uint8_t> buffer, std::stop_token stop) {

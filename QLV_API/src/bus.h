@@ -12,6 +12,7 @@
 #include <span>
 #include <stop_token>
 
+#include "thread_annotations.h"
 #include "transport/usb_transport.h"
 
 namespace qlv {
@@ -42,8 +43,11 @@ class Bus {
 public:
     // Frames that do not complete in this time are given up as 0 bytes.
     static constexpr std::chrono::milliseconds bulkReadLimit{5000};
-    // A control transfer never waits longer than this on the bus.
-    static constexpr std::chrono::milliseconds controlTimeout{1000};
+    // A control transfer never waits longer than this on the bus: a second, and 0.2 ms more a
+    // byte, since a real EEPROM moves its bytes at I2C speed (64 KiB: about 14 s).
+    static constexpr std::chrono::milliseconds controlTimeoutFor(std::size_t length) {
+        return std::chrono::milliseconds(1000 + static_cast<std::int64_t>(length / 5));
+    }
 
     explicit Bus(std::unique_ptr<UsbTransport> transport);
     ~Bus();
@@ -74,22 +78,30 @@ public:
     // while not connected.
     std::optional<std::size_t> readFrame(std::span<std::uint8_t> buffer, std::stop_token stop);
 
+    // Bulk reads of one stream, queued ahead on the pipe (see BulkQueue). The queue counts as a
+    // transfer in flight until it is destroyed, so the device is not closed under its reads, and
+    // its next() fails once a disconnect has begun. Null while not connected.
+    std::unique_ptr<BulkQueue> openFrameReads();
+
 private:
+    class FrameReads;
+
     bool transfer(const VendorRequest& request, std::span<std::uint8_t> data,
                   bool requireConnected);
-    bool beginTransfer(bool requireConnected);
-    void endTransfer();
+    bool beginTransfer(bool requireConnected) EXCLUDES(stateMutex_);
+    void endTransfer() EXCLUDES(stateMutex_);
+    bool disconnectBegun() EXCLUDES(stateMutex_);
 
     std::unique_ptr<UsbTransport> transport_;
 
     // Held for the whole of one control transfer: the camera's endpoint 0 takes one at a time.
-    std::mutex busLock_;
+    Mutex busLock_;
 
-    // stateMutex_ guards inFlight_ and disconnecting_; connected_ changes only under it too.
-    std::mutex stateMutex_;
-    std::condition_variable idle_;
-    int inFlight_ = 0;
-    bool disconnecting_ = false;
+    // connected_ changes only under stateMutex_ too.
+    Mutex stateMutex_;
+    std::condition_variable_any idle_;
+    int inFlight_ GUARDED_BY(stateMutex_) = 0;
+    bool disconnecting_ GUARDED_BY(stateMutex_) = false;
     std::atomic<bool> connected_{false};
 
     std::atomic<bool> lines480_{true};

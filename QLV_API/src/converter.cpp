@@ -44,7 +44,6 @@ void Converter::stop() {
     std::lock_guard lock(threadMutex_);
     if (thread_.joinable()) {
         thread_.request_stop();
-        semaphore_.release();
         thread_.join();
     }
 }

@@ -21,7 +21,8 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Controlling thread.
+    // Controlling thread. `stop` waits for the thread; the caller wakes it by releasing the
+    // semaphore (without a wake it ends at its next wait's limit).
     void start();
     void stop();
     // Any thread: asks the converter to end at its next wake (the reader does this as it ends,

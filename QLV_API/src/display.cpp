@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <exception>
 
 #include "convert/yuyv_to_bgr.h"
 #include "display_bitmaps.h"
@@ -50,7 +51,7 @@ void Display::setTarget(DisplayTarget target) {
 }
 
 bool Display::setArea(int width, int height) {
-    if (width <= 0 || height <= 0) {
+    if (width <= 0 || height <= 0 || width > maxAreaSide || height > maxAreaSide) {
         return false;
     }
     std::lock_guard lock(geometryMutex_);
@@ -115,7 +116,12 @@ void Display::run(std::stop_token stop) {
     using Clock = std::chrono::steady_clock;
     auto previous = Clock::now();
     while (!stop.stop_requested()) {
-        drawOnce();
+        // An exception must not end the process from this thread: an area too large to allocate
+        // now skips the draw, and the next cycle tries again.
+        try {
+            drawOnce();
+        } catch (const std::exception&) {
+        }
         // The stamp is taken before the sleep, so a cycle that slept its full remainder is
         // followed by one that does not sleep.
         const auto now = Clock::now();

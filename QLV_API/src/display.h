@@ -32,7 +32,10 @@ public:
     // (null stops drawing). Any thread.
     void setTarget(DisplayTarget target);
 
-    // Any thread. False for a size of 0 or less.
+    // Bounds the off-screen picture a draw allocates (at most 1 GiB).
+    static constexpr int maxAreaSide = 16384;
+
+    // Any thread. False for a size of 0 or less or a side above maxAreaSide.
     bool setArea(int width, int height);
     // The stream's frame size, from which the fit is computed.
     void setFrameSize(int width, int height);

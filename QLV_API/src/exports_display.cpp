@@ -11,7 +11,7 @@
 using namespace qlv;
 
 QLV_EXPORT int32_t QLV_DispStart(void) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -21,7 +21,7 @@ QLV_EXPORT int32_t QLV_DispStart(void) {
 }
 
 QLV_EXPORT int32_t QLV_DispStop(void) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -30,7 +30,7 @@ QLV_EXPORT int32_t QLV_DispStop(void) {
 }
 
 QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_DrawTarget target, int32_t freeze) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || (target != nullptr && !usableTarget(target))) {
         return record(failed);
     }
@@ -43,7 +43,7 @@ QLV_EXPORT int32_t QLV_DispWinBitmap(QLV_DrawTarget target, int32_t freeze) {
 }
 
 QLV_EXPORT int32_t QLV_DispSize(int32_t width, int32_t height) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -51,7 +51,7 @@ QLV_EXPORT int32_t QLV_DispSize(int32_t width, int32_t height) {
 }
 
 QLV_EXPORT int32_t QLV_GetDIBData(void* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr) {
         return record(failed);
     }
@@ -64,7 +64,7 @@ QLV_EXPORT int32_t QLV_GetDIBData(void* out) {
 }
 
 QLV_EXPORT int32_t QLV_GetRawData(void* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr) {
         return record(failed);
     }

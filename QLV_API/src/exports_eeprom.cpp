@@ -50,7 +50,7 @@ bool shipmentRangeValid(std::uint32_t offset, std::uint32_t length) {
 }  // namespace
 
 QLV_EXPORT int32_t QLV_GetSerialNo(uint16_t* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr) {
         return failed;
     }
@@ -63,7 +63,7 @@ QLV_EXPORT int32_t QLV_GetSerialNo(uint16_t* out) {
 }
 
 QLV_EXPORT int32_t QLV_SetSerialNo(int32_t serial) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return failed;
     }
@@ -74,7 +74,7 @@ QLV_EXPORT int32_t QLV_SetSerialNo(int32_t serial) {
 
 QLV_EXPORT int32_t QLV_GetRGBData(uint32_t index, int32_t* first, int16_t* second, int16_t* third,
                                   int16_t* fourth) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || index >= colourRecordCount || first == nullptr || second == nullptr ||
         third == nullptr || fourth == nullptr) {
         return failed;
@@ -95,7 +95,7 @@ QLV_EXPORT int32_t QLV_GetRGBData(uint32_t index, int32_t* first, int16_t* secon
 
 QLV_EXPORT int32_t QLV_SetRGBData(uint32_t index, int32_t first, int32_t second, int32_t third,
                                   int32_t fourth) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || index >= colourRecordCount) {
         return failed;
     }
@@ -110,7 +110,7 @@ QLV_EXPORT int32_t QLV_SetRGBData(uint32_t index, int32_t first, int32_t second,
 }
 
 QLV_EXPORT int32_t QLV_GetShipmentData(uint32_t offset, uint32_t length, void* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr || !shipmentRangeValid(offset, length)) {
         return failed;
     }
@@ -125,7 +125,7 @@ QLV_EXPORT int32_t QLV_GetShipmentData(uint32_t offset, uint32_t length, void* o
 }
 
 QLV_EXPORT int32_t QLV_SetShipmentData(uint32_t offset, uint32_t length, const void* data) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || data == nullptr || !shipmentRangeValid(offset, length)) {
         return failed;
     }

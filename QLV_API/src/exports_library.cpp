@@ -39,13 +39,13 @@ QLV_EXPORT int32_t QLV_InputPort(int32_t* out) {
     if (out == nullptr) {
         return record(failed);
     }
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     *out = lib != nullptr && lib->monitor.present() ? cameraPresent : cameraAbsent;
     return record(ok);
 }
 
 QLV_EXPORT int32_t QLV_OutputPort(uint32_t on) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (on > 1 || lib == nullptr) {
         return record(failed);
     }

@@ -24,7 +24,7 @@ std::optional<std::span<std::uint8_t>> dataStage(const void* data, std::int32_t 
 }
 
 std::int32_t send(VendorRequest request, const void* data, std::int32_t length) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     const auto stage = dataStage(data, length);
     if (lib == nullptr || !stage) {
         return record(failed);

@@ -61,7 +61,7 @@ std::array<std::uint8_t, 8> hueRecords(std::int32_t tenths) {
 }
 
 std::int32_t withConnectedBus(const std::function<bool(Bus&)>& action) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }

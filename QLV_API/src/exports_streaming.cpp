@@ -16,7 +16,7 @@ constexpr std::int32_t statePresent = 4;
 }  // namespace
 
 QLV_EXPORT int32_t QLV_RecordStart(uint32_t resolution) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || resolution > 1) {
         return record(failed);
     }
@@ -25,7 +25,7 @@ QLV_EXPORT int32_t QLV_RecordStart(uint32_t resolution) {
 }
 
 QLV_EXPORT int32_t QLV_RecordStop(void) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -34,7 +34,7 @@ QLV_EXPORT int32_t QLV_RecordStop(void) {
 }
 
 QLV_EXPORT int32_t QLV_CheckRecording(int32_t* state) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || state == nullptr) {
         return record(failed);
     }
@@ -50,7 +50,7 @@ QLV_EXPORT int32_t QLV_CheckRecording(int32_t* state) {
 }
 
 QLV_EXPORT int32_t QLV_GetRecordingFrame(int32_t* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr || lib->streaming.freezeMirror == 0) {
         return record(failed);
     }
@@ -59,7 +59,7 @@ QLV_EXPORT int32_t QLV_GetRecordingFrame(int32_t* out) {
 }
 
 QLV_EXPORT int32_t QLV_RegisterBuffer(int32_t count, void* const* buffers) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || count > Streaming::maxRegisteredBuffers ||
         (count > 0 && buffers == nullptr)) {
         return record(failed);
@@ -69,7 +69,7 @@ QLV_EXPORT int32_t QLV_RegisterBuffer(int32_t count, void* const* buffers) {
 }
 
 QLV_EXPORT int32_t QLV_UnregisterBuffer(void) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr) {
         return record(failed);
     }
@@ -78,12 +78,12 @@ QLV_EXPORT int32_t QLV_UnregisterBuffer(void) {
 }
 
 QLV_EXPORT int32_t QLV_GetBufferIndex(void) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     return lib == nullptr ? 0 : lib->streaming.completedFrames();
 }
 
 QLV_EXPORT int32_t QLV_GetDataSemaphoHandle(QLV_HANDLE* out) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || out == nullptr) {
         return record(failed);
     }
@@ -92,7 +92,7 @@ QLV_EXPORT int32_t QLV_GetDataSemaphoHandle(QLV_HANDLE* out) {
 }
 
 QLV_EXPORT int32_t QLV_DispMode(uint32_t mode) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || mode > 1) {
         return record(failed);
     }
@@ -102,7 +102,7 @@ QLV_EXPORT int32_t QLV_DispMode(uint32_t mode) {
 
 QLV_EXPORT int32_t QLV_GetDispSize(uint32_t resolution, int32_t* width, int32_t* height,
                                    int32_t* bytes) {
-    Library* lib = library();
+    const std::shared_ptr<Library> lib = library();
     if (lib == nullptr || resolution > 1 || width == nullptr || height == nullptr ||
         bytes == nullptr) {
         return record(failed);

@@ -1,7 +1,6 @@
 #include "frame_semaphore.h"
 
-#include <cerrno>
-#include <ctime>
+#include "frame_wait.h"
 
 namespace qlv {
 
@@ -27,20 +26,7 @@ void FrameSemaphore::drain() {
 }
 
 bool FrameSemaphore::wait(int milliseconds) {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += milliseconds / 1000;
-    deadline.tv_nsec += static_cast<long>(milliseconds % 1000) * 1'000'000L;
-    if (deadline.tv_nsec >= 1'000'000'000L) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= 1'000'000'000L;
-    }
-    while (sem_clockwait(&semaphore_, CLOCK_MONOTONIC, &deadline) != 0) {
-        if (errno != EINTR) {
-            return false;
-        }
-    }
-    return true;
+    return waitForFrame(&semaphore_, std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace qlv

@@ -1,6 +1,7 @@
 #include "library.h"
 
 #include <array>
+#include <mutex>
 
 #include "transport/transport_factory.h"
 
@@ -8,9 +9,9 @@ namespace qlv {
 namespace {
 
 std::atomic<std::int32_t> lastErrorWord{0};
-// Owned by the controlling thread that calls QLV_Init and QLV_Term; other threads only read it.
-std::unique_ptr<Library> owner;
-std::atomic<Library*> current{nullptr};
+// Serialises QLV_Init and QLV_Term.
+std::mutex lifecycleMutex;
+std::atomic<std::shared_ptr<Library>> current;
 
 }  // namespace
 
@@ -63,6 +64,10 @@ void Library::startRecording(std::uint32_t resolution) {
 }
 
 void Library::stopRecording() {
+    // One wake for every stop, idle or not: a caller-fed consumer blocked on the semaphore after
+    // its stream ended by itself learns of the stop, and the converter wakes to see its end.
+    converter.requestStop();
+    semaphore.release();
     converter.stop();
     streaming.stop();
 }
@@ -73,26 +78,30 @@ void Library::shutdown() {
     monitor.stop();
 }
 
-Library* library() {
+std::shared_ptr<Library> library() {
     return current.load(std::memory_order_acquire);
 }
 
 bool startLibrary() {
-    if (owner) {
+    std::lock_guard lock(lifecycleMutex);
+    if (current.load()) {
         return false;
     }
-    owner = Library::create(makeTransport());
-    current.store(owner.get(), std::memory_order_release);
-    return owner != nullptr;
+    std::shared_ptr<Library> started = Library::create(makeTransport());
+    const bool startedOk = started != nullptr;
+    current.store(std::move(started), std::memory_order_release);
+    return startedOk;
 }
 
 bool endLibrary() {
-    if (!owner) {
+    std::lock_guard lock(lifecycleMutex);
+    std::shared_ptr<Library> ending = current.exchange(nullptr, std::memory_order_acq_rel);
+    if (!ending) {
         return false;
     }
-    owner->shutdown();
-    current.store(nullptr, std::memory_order_release);
-    owner.reset();
+    // Calls already inside the library keep it alive; the last of them frees it, and its
+    // destructor stops any thread such a call started meanwhile.
+    ending->shutdown();
     return true;
 }
 

@@ -52,8 +52,9 @@ public:
     Monitor monitor;
 };
 
-// The started library, or null.
-Library* library();
+// The started library, or null. Each export holds it for the length of its call, so a QLV_Term
+// on another thread stops the library's threads but frees it only when the last caller leaves.
+std::shared_ptr<Library> library();
 
 // Starts and ends the library; false when already started / not started.
 bool startLibrary();

@@ -1,5 +1,9 @@
 #include "streaming.h"
 
+#include <algorithm>
+#include <cstring>
+#include <deque>
+
 #include "bus.h"
 #include "frame_memory.h"
 #include "frame_semaphore.h"
@@ -87,19 +91,69 @@ void Streaming::stop() {
     }
 }
 
+namespace {
+
+// The slot for the next read. The oldest read goes into `position`, the slot of the next counted
+// frame; any other read takes a free slot among the next ring size - 2, so that neither the
+// consumer's slot (position - 1) nor `position`, into which a whole frame that arrived elsewhere
+// is copied, is ever being read into.
+std::size_t slotForNextRead(const std::deque<std::size_t>& queued, std::size_t position,
+                            std::size_t ringSize) {
+    if (queued.empty()) {
+        return position;
+    }
+    for (std::size_t step = 1; step + 1 < ringSize; ++step) {
+        const std::size_t slot = (position + step) % ringSize;
+        if (std::find(queued.begin(), queued.end(), slot) == queued.end()) {
+            return slot;
+        }
+    }
+    return ringSize;  // none free: cannot happen with depth 2 and three slots or more
+}
+
+}  // namespace
+
 void Streaming::read(std::stop_token stop, std::vector<std::uint8_t*> ring, std::size_t frameBytes,
                      std::size_t readLength) {
     nameThisThread("qlv-reader");
+    // A second read waits on the pipe while a frame is handed on, so a frame that arrives
+    // meanwhile is not lost. Reads are queued in the slots after the newest frame's, which the
+    // consumer has ring size - 1 frame times to leave; with fewer than three slots there is no
+    // room for a second read.
+    const std::size_t depth = ring.size() >= 3 ? 2 : 1;
+    const auto reads = bus_.openFrameReads();
     std::size_t position = 0;
-    while (!stop.stop_requested()) {
+    std::deque<std::size_t> queued;  // slots of the reads waiting on the pipe, oldest first
+    while (reads && !stop.stop_requested()) {
         consumed_.load(std::memory_order_acquire);
-        const auto received = bus_.readFrame({ring[position], readLength}, stop);
-        if (!received) {
+        bool submitted = true;
+        while (queued.size() < depth && submitted) {
+            const std::size_t slot = slotForNextRead(queued, position, ring.size());
+            submitted = slot < ring.size() && reads->submit({ring[slot], readLength});
+            if (submitted) {
+                queued.push_back(slot);
+            }
+        }
+        if (!submitted) {
             break;  // the camera is gone: streaming ends quietly
         }
-        // Short, long and empty transfers are dropped; the next frame reuses the slot.
+        const auto received = reads->next(Bus::bulkReadLimit, stop);
+        if (!received) {
+            break;
+        }
+        const std::size_t slot = queued.front();
+        if (reads->pending() + 1 == queued.size()) {
+            queued.pop_front();
+        } else {
+            queued.clear();  // cancelled after the limit or a stop
+        }
+        // Short and long transfers are dropped; the next whole frame still goes to `position`.
         if (*received != frameBytes) {
             continue;
+        }
+        if (slot != position) {
+            // A frame that followed a dropped one: it belongs in the slot of the next count.
+            std::memcpy(ring[position], ring[slot], frameBytes);
         }
         completed_.fetch_add(1, std::memory_order_release);
         position = (position + 1) % ring.size();

@@ -2,6 +2,8 @@
 
 #include <QLV_API.h>
 
+#include "frame_wait.h"
+
 #include <pthread.h>
 #include <semaphore.h>
 #include "camera_wait.h"
@@ -29,15 +31,6 @@ constexpr std::int32_t stateStreaming = 2;
 
 double milliseconds(std::chrono::nanoseconds time) {
     return std::chrono::duration<double, std::milli>(time).count();
-}
-
-timespec monotonicAfter(std::chrono::milliseconds delay) {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto nanoseconds = std::chrono::nanoseconds(now.tv_nsec) + delay;
-    now.tv_sec += static_cast<time_t>(nanoseconds.count() / 1'000'000'000);
-    now.tv_nsec = static_cast<long>(nanoseconds.count() % 1'000'000'000);
-    return now;
 }
 
 bool streaming() {
@@ -91,8 +84,7 @@ private:
             static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 2;
         std::int32_t seen = 0;
         while (!stop_) {
-            const timespec wake = monotonicAfter(std::chrono::milliseconds(50));
-            const bool woke = sem_clockwait(semaphore_, CLOCK_MONOTONIC, &wake) == 0;
+            const bool woke = qlv::waitForFrame(semaphore_, std::chrono::milliseconds(50));
             const std::int32_t completed = QLV_GetBufferIndex();
             if (woke && completed > seen) {
                 const auto& slot =

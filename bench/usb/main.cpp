@@ -2,9 +2,13 @@
 // frames delivered against frames the camera sent, and the CPU the library's threads spend, with
 // the emulation's own cost beside it.
 //
+// Each size runs twice: on a quiet machine, then loaded, with a busy thread on every core beside
+// the stream (the frames must still all arrive).
+//
 // Usage: usb_bench [--seconds N]   (or QLV_BENCH_SECONDS=N; default 10 s per run)
 #include <semaphore.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <charconv>
@@ -18,8 +22,10 @@
 #include <vector>
 
 #include <QLV_API.h>
+
 #include <usbfs_emulator.h>
 #include <virtual_camera/virtual_camera.h>
+#include "frame_wait.h"
 
 #include "thread_cpu.h"
 #include "transport/transport_factory.h"
@@ -102,14 +108,7 @@ private:
         std::optional<std::uint32_t> lastTag;
         const std::size_t frameBytes = static_cast<std::size_t>(width) * height * 2;
         while (!stop.stop_requested()) {
-            timespec deadline{};
-            clock_gettime(CLOCK_MONOTONIC, &deadline);
-            deadline.tv_nsec += 100'000'000;
-            if (deadline.tv_nsec >= 1'000'000'000) {
-                deadline.tv_sec += 1;
-                deadline.tv_nsec -= 1'000'000'000;
-            }
-            if (sem_clockwait(semaphore, CLOCK_MONOTONIC, &deadline) != 0) {
+            if (!qlv::waitForFrame(semaphore, 100ms)) {
                 continue;
             }
             const std::int32_t k = QLV_GetBufferIndex();
@@ -139,6 +138,26 @@ private:
     std::jthread thread_;
 };
 
+// A thread spinning on every core for as long as it lives.
+class BusyCores {
+public:
+    BusyCores() {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < cores; ++i) {
+            threads_.emplace_back([](std::stop_token stop) {
+                volatile std::uint64_t work = 0;
+                while (!stop.stop_requested()) {
+                    work = work + 1;
+                }
+            });
+        }
+    }
+    std::size_t count() const { return threads_.size(); }
+
+private:
+    std::vector<std::jthread> threads_;
+};
+
 struct Sample {
     Clock::time_point when;
     vcam::StreamStats camera;
@@ -162,7 +181,7 @@ Sample sample(vcam::VirtualCamera& camera, const Consumer& consumer) {
 }
 
 bool runOnce(vcam::VirtualCamera& camera, std::uint32_t resolution, int width, int height,
-             double seconds) {
+             double seconds, bool loaded) {
     std::array<std::vector<std::uint8_t>, bufferCount> buffers;
     std::array<void*, bufferCount> pointers{};
     for (std::size_t i = 0; i < buffers.size(); ++i) {
@@ -184,9 +203,15 @@ bool runOnce(vcam::VirtualCamera& camera, std::uint32_t resolution, int width, i
         QLV_RecordStop();
         return false;
     }
+    std::optional<BusyCores> load;
+    if (loaded) {
+        load.emplace();
+    }
     const Sample before = sample(camera, consumer);
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const Sample after = sample(camera, consumer);
+    const std::size_t busyThreads = load ? load->count() : 0;
+    load.reset();
     QLV_RecordStop();
     consumer.stop();
     QLV_UnregisterBuffer();
@@ -201,8 +226,12 @@ bool runOnce(vcam::VirtualCamera& camera, std::uint32_t resolution, int width, i
                                                                       before.camera.cameraCpuTime)
                                 .count();
 
-    std::printf("\n== %d x %d at %.0f frames/s through libusb on the emulated usbfs, %.1f s ==\n",
-                width, height, framesPerSecond, measured);
+    std::printf("\n== %d x %d at %.0f frames/s through libusb on the emulated usbfs, %.1f s, %s",
+                width, height, framesPerSecond, measured, busyThreads > 0 ? "loaded: " : "quiet");
+    if (busyThreads > 0) {
+        std::printf("%zu busy threads", busyThreads);
+    }
+    std::printf(" ==\n");
     std::printf("  frames sent by the camera        %8llu\n",
                 static_cast<unsigned long long>(sent));
     std::printf("  bulk reads completed             %8llu\n",
@@ -259,8 +288,11 @@ int main(int argc, char** argv) {
     std::printf(
         "usb_bench: the virtual camera as a USB 2.0 device on an emulated usbfs "
         "(umockdev), found by its MS OS descriptors\n");
-    const bool ok =
-        runOnce(*camera, 0, 640, 480, *seconds) && runOnce(*camera, 1, 1280, 1024, *seconds);
+    bool ok = true;
+    for (const bool loaded : {false, true}) {
+        ok = ok && runOnce(*camera, 0, 640, 480, *seconds, loaded) &&
+             runOnce(*camera, 1, 1280, 1024, *seconds, loaded);
+    }
     QLV_Term();
     return ok ? 0 : 1;
 }

@@ -36,8 +36,11 @@ public:
         return true;
     }
     void close() override { opened = false; }
+    std::atomic<std::chrono::milliseconds> lastTimeout{};
+
     bool controlTransfer(const SetupPacket& setup, std::span<std::uint8_t> data,
-                         std::chrono::milliseconds) override {
+                         std::chrono::milliseconds timeout) override {
+        lastTimeout = timeout;
         if (setup.request == 0x10) {
             std::memcpy(data.data(), identification.data(), data.size());
         } else if (setup.request == 0x14) {
@@ -129,6 +132,18 @@ TEST(BusDisconnect, WaitsForTheTransferInFlightAndRefusesNewOnes) {
     disconnecting.get();
     EXPECT_FALSE(scripted.transport->opened);
     EXPECT_FALSE(scripted.bus->control({0x12, Direction::In, 0, 0}, status));
+}
+
+// A long EEPROM transfer moves at I2C speed on a real camera: its limit grows with its length.
+TEST(BusControl, LimitGrowsWithTheLength) {
+    ScriptedBus scripted;
+    ASSERT_TRUE(scripted.bus->connect());
+    for (const auto& [length, limit] :
+         {std::pair{std::size_t{5}, 1001ms}, {32'768, 7553ms}, {65'535, 14'107ms}}) {
+        std::vector<std::uint8_t> data(length);
+        EXPECT_TRUE(scripted.bus->control({0x16, Direction::In, 0, 0}, data));
+        EXPECT_EQ(scripted.transport->lastTimeout.load(), limit) << length << " bytes";
+    }
 }
 
 class BusBulkRead : public ::testing::Test {

@@ -140,6 +140,9 @@ protected:
 TEST_F(DisplayPath, SizeAndTargetChecks) {
     EXPECT_EQ(QLV_DispSize(0, 600), 1);
     EXPECT_EQ(QLV_DispSize(800, -1), 1);
+    EXPECT_EQ(QLV_DispSize(100000, 100000), 1) << "an area no draw could allocate";
+    EXPECT_EQ(QLV_DispSize(16385, 600), 1);
+    EXPECT_EQ(QLV_DispSize(800, 16385), 1);
     EXPECT_EQ(QLV_DispSize(800, 600), 0);
     QLV_Surface narrow{canvas.pixels.data(), 640, 480, 100};
     EXPECT_EQ(QLV_DispWinBitmap(&narrow, 0), 1);
@@ -173,7 +176,7 @@ TEST_F(DisplayPath, SurfaceStaysBlackUntilTheOutputIsSwitchedOn) {
     ASSERT_EQ(QLV_DispSize(640, 480), 0);
     ASSERT_EQ(QLV_DispWinBitmap(&surface, 0), 0);
     ASSERT_EQ(QLV_RecordStart(0), 0);
-    Library* lib = library();
+    const auto lib = library();
     ASSERT_TRUE(eventually([&] { return lib->bitmaps.counter >= 3; }));
     const auto allBlack = [](const std::vector<std::uint32_t>& pixels) {
         return std::all_of(pixels.begin(), pixels.end(),
@@ -194,7 +197,7 @@ TEST_F(DisplayPath, SurfaceStaysBlackUntilTheOutputIsSwitchedOn) {
 
 TEST_F(DisplayPath, FirstTwoFramesOfAStreamAreNeverShown) {
     camera->setFramesPerSecond(5);
-    Library* lib = library();
+    const auto lib = library();
     ASSERT_EQ(QLV_RecordStart(0), 0);
     ASSERT_TRUE(eventually([] { return QLV_GetBufferIndex() >= 2; }));
     EXPECT_EQ(lib->bitmaps.counter, 0);

@@ -1,8 +1,13 @@
 // Start and end of the library: repeated cycles, misuse, a failed start and the threads it ends.
 #include <dirent.h>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "frame_memory.h"
 #include "library_fixture.h"
@@ -63,6 +68,39 @@ TEST_F(Lifecycle, EndWhileStreamingStopsTheReader) {
     ASSERT_EQ(QLV_Term(), 0);
     EXPECT_EQ(libraryThreads(), 0);
     EXPECT_EQ(camera->pendingBulkReads(), 0);
+}
+
+// Exports racing an end see the library or its absence, never freed memory (AddressSanitizer
+// watches).
+TEST_F(Lifecycle, EndWhileOtherThreadsCallIn) {
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        startConnected();
+        std::atomic<bool> stop{false};
+        std::array<std::atomic<int>, 2> calls{};
+        std::vector<std::jthread> callers;
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            callers.emplace_back([&, i] {
+                std::uint8_t bytes[32]{};
+                std::int32_t state = 0;
+                while (!stop) {
+                    QLV_GetDevStatus(bytes);
+                    QLV_EEPROMRead(0x2000, 32, bytes);
+                    QLV_CheckRecording(&state);
+                    ++calls[i];
+                }
+            });
+        }
+        const auto callsMade = [&](int count) {
+            return eventually([&] { return calls[0] >= count && calls[1] >= count; });
+        };
+        ASSERT_TRUE(callsMade(20));
+        ASSERT_EQ(QLV_Term(), 0);
+        const int atEnd = std::max(calls[0].load(), calls[1].load());
+        ASSERT_TRUE(callsMade(atEnd + 20));
+        stop = true;
+        callers.clear();
+        EXPECT_EQ(libraryThreads(), 0);
+    }
 }
 
 TEST_F(Lifecycle, StartWithoutMemoryFailsAndLeavesNothingBehind) {

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "../common/frame_semaphore.h"
 #include "frame_geometry.h"
+#include "frame_wait.h"
 #include "library.h"
 #include "library_fixture.h"
 
@@ -139,7 +139,7 @@ TEST_F(Streaming, SixteenthFrameWrapsTheInternalRing) {
     ASSERT_TRUE(eventually([] { return QLV_GetBufferIndex() >= 20; }));
     ASSERT_EQ(QLV_RecordStop(), 0);
     const std::int32_t k = QLV_GetBufferIndex();
-    Library* lib = library();
+    const auto lib = library();
     // Walking back from the newest frame, each older slot holds an older frame.
     std::uint32_t newer = UINT32_MAX;
     for (std::int32_t j = k; j > k - 16; --j) {
@@ -195,9 +195,33 @@ TEST_F(Streaming, ConsumerNeverWakesForAFrameOfAnEarlierStream) {
 
     camera->stallStream(30s);
     ASSERT_EQ(QLV_RecordStart(0), 0);
-    EXPECT_FALSE(qlv::test::takeFrameCount(handle, 0ms))
+    EXPECT_FALSE(qlv::waitForFrame(handle, 0ms))
         << "the new stream starts with no pending wake";
     EXPECT_EQ(QLV_GetBufferIndex(), 0);
+}
+
+int semaphoreValue(QLV_HANDLE handle) {
+    int value = -1;
+    sem_getvalue(static_cast<sem_t*>(handle), &value);
+    return value;
+}
+
+// A caller-fed consumer blocked after its stream ended by itself must learn of the stop: every
+// stop wakes it once, and a running reader's end once more.
+TEST_F(Streaming, EveryStopWakesACallerFedConsumer) {
+    registerBuffers();
+    QLV_HANDLE handle = nullptr;
+    ASSERT_EQ(QLV_GetDataSemaphoHandle(&handle), 0);
+    const int idle = semaphoreValue(handle);
+    ASSERT_EQ(QLV_RecordStop(), 0);
+    EXPECT_EQ(semaphoreValue(handle), idle + 1) << "stop while idle";
+
+    camera->stallStream(60s);
+    ASSERT_EQ(QLV_RecordStart(0), 0);
+    ASSERT_TRUE(eventually([&] { return camera->pendingBulkReads() >= 1; }));
+    const int streamingValue = semaphoreValue(handle);
+    ASSERT_EQ(QLV_RecordStop(), 0);
+    EXPECT_EQ(semaphoreValue(handle), streamingValue + 2) << "stop while streaming";
 }
 
 TEST_F(Streaming, ConsumerAtFullRateNeverSeesATornFrame) {
@@ -212,7 +236,7 @@ TEST_F(Streaming, ConsumerAtFullRateNeverSeesATornFrame) {
     std::int32_t lastCount = 0;
     std::thread consumer([&] {
         while (seen < 2000) {
-            if (!qlv::test::takeFrameCount(handle, 2s)) {
+            if (!qlv::waitForFrame(handle, 2s)) {
                 break;
             }
             const std::int32_t k = QLV_GetBufferIndex();

@@ -2,8 +2,11 @@
 // is installed), and how the virtual camera's picture answers settings applied before streaming.
 #include <array>
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <sstream>
+
+#include <sys/stat.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -176,6 +179,35 @@ TEST_F(QlvctlGrabTest, UnwritablePlaceFailsWithExit1BeforeStreaming) {
     EXPECT_EQ(result->exitCode, 1);
     EXPECT_THAT(result->err, HasSubstr(file.string()));
     EXPECT_EQ(result->out, "");
+}
+
+TEST_F(QlvctlGrabTest, RefusesATargetThatIsNotARegularFile) {
+    const fs::path pipe = folder_.path() / "pipe";
+    const fs::path directory = folder_.path() / "folder";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_directory(directory);
+    for (const fs::path& target : {pipe, directory, folder_.path() / "link to pipe"}) {
+        if (target.filename() == "link to pipe") {
+            fs::create_symlink(pipe, target);
+        }
+        const auto result = run(qlvctl({"grab", target.string()}),
+                                virtualCameraEnvironment(folder_.path() / "eeprom.bin"));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->exitCode, 1) << target;
+        EXPECT_THAT(result->err, HasSubstr("not a regular file")) << target;
+    }
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(pipe)));
+    EXPECT_TRUE(fs::is_directory(directory));
+}
+
+TEST_F(QlvctlGrabTest, WritesThroughALinkAndKeepsTheLink) {
+    fs::create_directory(folder_.path() / "pictures");
+    const fs::path link = folder_.path() / "latest.bmp";
+    fs::create_symlink("pictures/shot.bmp", link);
+    { std::ofstream(folder_.path() / "pictures" / "shot.bmp") << "old"; }
+    ASSERT_TRUE(grab("latest.bmp"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_GT(fs::file_size(folder_.path() / "pictures" / "shot.bmp"), 640u * 480u * 3u);
 }
 
 TEST_F(QlvctlGrabTest, WithoutACameraExits2AndLeavesNoFile) {

@@ -94,6 +94,15 @@ TEST_F(QlvctlVirtualTest, MissingSocketExits2NamingThePath) {
     EXPECT_THAT(result->err, HasSubstr("QLV_VIRTUAL_CAMERA_CONTROL"));
 }
 
+TEST_F(QlvctlVirtualTest, ControlCharactersInAnArgumentAreAUsageError) {
+    for (const std::string argument : {"1\nunplug", "1\runplug", "1\tx", "\x7f"}) {
+        const auto result = virtualCommand({"freeze", argument});
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->exitCode, 64);
+        EXPECT_THAT(result->err, HasSubstr("control characters"));
+    }
+}
+
 TEST_F(QlvctlVirtualTest, UnsetSocketVariableExits2) {
     const auto result = run(qlvctl({"virtual", "status"}), cameraEnvironment());
     ASSERT_TRUE(result);

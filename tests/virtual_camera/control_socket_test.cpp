@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -182,6 +183,18 @@ TEST_F(ControlSocket, ServesSeveralClientsAndALastLineWithoutNewline) {
     EXPECT_EQ(first.line(), "ok");
     EXPECT_EQ(first.line(), "") << "the server closes a client that has finished";
     EXPECT_FALSE(camera.plugged());
+}
+
+TEST_F(ControlSocket, IdleClientsNeverLockTheNextOneOut) {
+    VirtualCamera camera(withSocket());
+    std::vector<std::unique_ptr<SocketClient>> idle;
+    for (int i = 0; i < 20; ++i) {
+        idle.push_back(std::make_unique<SocketClient>(socketPath));
+        ASSERT_TRUE(idle.back()->connected());
+    }
+    SocketClient next(socketPath);
+    next.send("mode 2\n");
+    EXPECT_EQ(next.line(), "ok");
 }
 
 TEST_F(ControlSocket, ReplacesAStaleSocketAndRemovesItsOwn) {

@@ -1,6 +1,7 @@
 #include "bitmap_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace qlvctl {
@@ -100,6 +102,22 @@ AtomicFile::~AtomicFile() {
 }
 
 bool AtomicFile::open(std::string& problem) {
+    // A link is written through, so the link stays and its target gets the picture; anything
+    // but a regular file (a device node, a pipe, a folder) is left alone.
+    struct stat status {};
+    if (::lstat(path_.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        char* resolved = ::realpath(path_.c_str(), nullptr);
+        if (resolved == nullptr) {
+            problem = describeErrno("cannot follow the link " + path_);
+            return false;
+        }
+        path_ = resolved;
+        std::free(resolved);
+    }
+    if (::stat(path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        problem = path_ + " exists and is not a regular file";
+        return false;
+    }
     temporary_ = path_ + ".tmp." + std::to_string(::getpid());
     // 0666 before the umask, as for any file the user makes.
     fd_ = ::open(temporary_.c_str(), createFlags, 0666);

@@ -33,7 +33,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file. False with `problem` set.
+    // Creates the temporary file beside `path`, or beside the file a link at `path` leads to.
+    // False with `problem` set, also when `path` exists and is not a regular file.
     bool open(std::string& problem);
     // Writes `bytes`, flushes them to the disk and renames. False with `problem` set.
     bool commit(std::span<const std::uint8_t> bytes, std::string& problem);

@@ -115,7 +115,7 @@ StreamOutcome receiveFrames(QLV_HANDLE semaphore,
     const auto deadline =
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     while (Clock::now() < deadline) {
-        const bool woke = waitForFrame(semaphore, std::chrono::milliseconds(50));
+        const bool woke = qlv::waitForFrame(semaphore, std::chrono::milliseconds(50));
         const std::int32_t completed = QLV_GetBufferIndex();
         if (woke && completed > seen) {
             const auto& slot = buffers[static_cast<std::size_t>((completed - 1) % bufferCount)];

@@ -1,4 +1,5 @@
 // qlvctl virtual <command...>: one line command to a running virtual camera.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,6 +21,13 @@ int runVirtual(Arguments arguments) {
     }
     std::string line;
     for (const std::string_view word : arguments) {
+        // A line break would end the line early and send a second command of its own.
+        const auto control = [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        };
+        if (std::any_of(word.begin(), word.end(), control)) {
+            return usageError("virtual", "arguments may not hold control characters");
+        }
         if (!line.empty()) {
             line += ' ';
         }

@@ -10,6 +10,8 @@
 
 #include <QLV_API.h>
 
+#include "frame_wait.h"
+
 #include "camera/frame_event.h"
 #include "camera/newest_slot.h"
 #include "camera/viewer_conversion.h"
@@ -173,16 +175,22 @@ std::int32_t CCameraController::SetFlicker(std::int32_t code) {
 }
 
 viewer::CameraDefaults CCameraController::Defaults(std::int32_t cameraMode) {
-    // A failed read leaves stale or zero bytes behind; the validity test then falls back.
+    // A failed read leaves stale or zero bytes behind; the validity test then falls back. Each
+    // settings index has a block of its own, so those bytes are never another mode's, which the
+    // caller would store into this mode's settings for good.
     constexpr int kChunk = 32;
+    const int index = 2 * (cameraMode - 1) + resolutionMode_;
+    viewer::RegisterBlock scratch{};
+    viewer::RegisterBlock& block =
+        index >= 0 && index < int(blockCaches_.size()) ? blockCaches_[std::size_t(index)] : scratch;
     const std::int32_t address = viewer::registerBlockAddress(cameraMode, resolutionMode_);
     for (int at = 0; at < viewer::kRegisterBlockBytes; at += kChunk) {
-        QLV_EEPROMRead(address + at, kChunk, blockCache_.data() + at);
+        QLV_EEPROMRead(address + at, kChunk, block.data() + at);
     }
-    if (!viewer::isValidRegisterBlock(blockCache_)) {
-        blockCache_ = viewer::builtInRegisterBlock(resolutionMode_);
+    if (!viewer::isValidRegisterBlock(block)) {
+        block = viewer::builtInRegisterBlock(resolutionMode_);
     }
-    return viewer::defaultsOf(blockCache_);
+    return viewer::defaultsOf(block);
 }
 
 // Acquisition thread.
@@ -239,12 +247,7 @@ bool CCameraController::WaitForFrame(void* semaphore, std::stop_token stop) {
         Pause(stop);
         return false;
     }
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    const auto nanoseconds = deadline.tv_nsec + std::chrono::nanoseconds(kFrameWait).count();
-    deadline.tv_sec += static_cast<time_t>(nanoseconds / 1'000'000'000);
-    deadline.tv_nsec = static_cast<long>(nanoseconds % 1'000'000'000);
-    return sem_clockwait(static_cast<sem_t*>(semaphore), CLOCK_MONOTONIC, &deadline) == 0;
+    return qlv::waitForFrame(static_cast<sem_t*>(semaphore), kFrameWait);
 }
 
 void CCameraController::Pause(std::stop_token stop) {

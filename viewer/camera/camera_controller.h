@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -92,7 +93,8 @@ private:
     std::int32_t resolutionMode_ = 0;
     bool started_ = false;
     std::vector<std::vector<std::uint8_t>> buffers_;
-    viewer::RegisterBlock blockCache_{};
+    // One per settings index, 2 x (camera mode - 1) + resolution mode.
+    std::array<viewer::RegisterBlock, 6> blockCaches_{};
 
     // Lives on the user-interface thread; the acquisition thread posts to it.
     std::unique_ptr<FrameMailbox> mailbox_;

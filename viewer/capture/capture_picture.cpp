@@ -1,6 +1,5 @@
 #include "capture/capture_picture.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "capture/frame_picture.h"
@@ -59,9 +58,10 @@ std::optional<CapturePicture> CapturePicture::fromFrame(
     }
     const bool narrow = header->width == kNarrowWidth;
     const int captureHeight = narrow ? kNarrowCaptureHeight : kWideCaptureHeight;
+    // A 640-wide frame keeps all its rows (scaled when there are not 480 of them), so the capture
+    // shows the same picture as the pane and its print.
     const int first = narrow ? 0 : kWideRowsDropped;
-    const int count = narrow ? std::min(header->height, kNarrowCaptureHeight)
-                             : header->height - 2 * kWideRowsDropped;
+    const int count = narrow ? header->height : header->height - 2 * kWideRowsDropped;
     if (count <= 0) {
         return std::nullopt;
     }

@@ -1,12 +1,11 @@
 // The capture picture: the part of a frame picture that a saved file holds.
 //
 // Width = frame width; height = 480 for a 640-wide frame, 960 for any other width.
-// - 640 wide: the frame's first 480 rows in block order (the bottom 480 of the picture), one to
-//   one; a 640 x 480 frame is copied whole.
+// - 640 wide: all the frame's rows; a 640 x 480 frame is copied one to one.
 // - Other widths: the frame without its top 32 and bottom 32 rows; for 1280 x 1024 that is the
 //   middle 960 rows, one to one.
-// When the chosen rows are not exactly the capture height (a frame shorter than 480 rows, or a
-// wide frame whose height - 64 is not 960) they are scaled to it with smooth filtering, as the
+// When the chosen rows are not exactly the capture height (a 640-wide frame of another height, or
+// a wide frame whose height - 64 is not 960) they are scaled to it with smooth filtering, as the
 // old halftone stretch did. Headers that do not describe an uncompressed 24-bit bottom-up picture
 // inside the block, or leave no rows to take, give no capture picture.
 #pragma once

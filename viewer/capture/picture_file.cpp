@@ -1,10 +1,9 @@
 #include "capture/picture_file.h"
 
-#include <QSaveFile>
-
 #include "capture/bmp_writer.h"
 #include "capture/capture_picture.h"
 #include "capture/jpeg_writer.h"
+#include "config/file_replacement.h"
 
 namespace viewer {
 
@@ -16,16 +15,15 @@ int SaveFramePicture(std::span<const std::uint8_t> framePicture,
     if (!picture) {
         return 1;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Replaced whole or not at all: a full disk keeps an earlier capture of that name.
+    FileReplacement file(fileName);
+    if (!file.open()) {
         return 1;
     }
-    const bool written = jpeg ? writeJpeg(picture->rows(), kCaptureJpegQuality, file)
-                              : writeBmp(picture->rows(), file);
+    const bool written = jpeg ? writeJpeg(picture->rows(), kCaptureJpegQuality, file.device())
+                              : writeBmp(picture->rows(), file.device());
     if (written) {
-        file.commit();  // a failed commit removes the temporary file itself
-    } else {
-        file.cancelWriting();
+        file.commit();  // an uncommitted replacement removes its temporary file
     }
     return 1;
 }

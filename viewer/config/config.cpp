@@ -136,20 +136,23 @@ bool CConfig::WriteModeSettings(int settingsIndex, const CameraSettingsRecord& r
     if (!validSettingsIndex(settingsIndex)) {
         return false;
     }
-    const char* section = kModeSections[static_cast<std::size_t>(settingsIndex)];
-    bool written = true;
-    for (const ModeKey& key : kModeKeys) {
-        written = writeConfig(section, key.name, QString::number(record.*key.field)) && written;
+    // One replacement of the file for the whole record: a crash never leaves it mixing two saves.
+    std::array<viewer::ProfileEntry, kModeKeys.size()> entries;
+    for (std::size_t i = 0; i < kModeKeys.size(); ++i) {
+        entries[i] = {kModeKeys[i].name, QString::number(record.*kModeKeys[i].field)};
     }
-    return written;
+    return viewer::writeProfileStrings(
+        GetProgramConfigPath(), kModeSections[static_cast<std::size_t>(settingsIndex)], entries);
 }
 
 bool CConfig::WriteSettingDialogValues(const QString& skinPath, const QString& galleryFolder,
                                        const QString& logoPath) const {
-    const bool skin = writeConfig("CONFIG", "SKIN", skinPath);
-    const bool dir = writeConfig("CONFIG", "DIR", galleryFolder);
-    const bool logo = writeConfig("CONFIG", "LOGO", logoPath);
-    return skin && dir && logo;
+    const std::array<viewer::ProfileEntry, 3> entries{{
+        {"SKIN", skinPath},
+        {"DIR", galleryFolder},
+        {"LOGO", logoPath},
+    }};
+    return viewer::writeProfileStrings(GetProgramConfigPath(), "CONFIG", entries);
 }
 
 int CConfig::ReadCaptureCounter(const QString& captureId, const QString& dateText) const {
@@ -187,10 +190,6 @@ QString CConfig::readConfig(const char* section, const char* key, const QString&
                             int bufferSize) const {
     return viewer::readProfileString(GetProgramConfigPath(), section, key, defaultValue,
                                      bufferSize);
-}
-
-bool CConfig::writeConfig(const char* section, const char* key, const QString& value) const {
-    return viewer::writeProfileString(GetProgramConfigPath(), section, key, value);
 }
 
 QString CConfig::counterFilePath(const QString& captureId) const {

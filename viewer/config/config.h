@@ -71,7 +71,6 @@ public:
 private:
     QString readConfig(const char* section, const char* key, const QString& defaultValue,
                        int bufferSize) const;
-    bool writeConfig(const char* section, const char* key, const QString& value) const;
     QString counterFilePath(const QString& captureId) const;
 
     QString startDirectory_;

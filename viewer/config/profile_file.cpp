@@ -2,7 +2,8 @@
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
+
+#include "config/file_replacement.h"
 
 namespace viewer {
 
@@ -17,31 +18,48 @@ struct ParsedLine {
     QByteArray value;
 };
 
-// The file as raw lines (without '\n'), so that lines we do not change are written back byte
-// for byte, whatever their encoding.
-struct ProfileLines {
-    QList<QByteArray> lines;
-    bool crlf = false;
+// The file as raw lines, each with the line end it had, so that lines we do not change are
+// written back byte for byte, whatever their encoding. LF, CRLF and the CR of old editors all end
+// a line; new lines take the file's first line end.
+struct ProfileLine {
+    QByteArray text;
+    QByteArray end;  // empty only for a last line without one
 };
 
-ProfileLines splitLines(QByteArray content) {
+struct ProfileLines {
+    QList<ProfileLine> lines;
+    QByteArray newline = "\n";
+};
+
+ProfileLines splitLines(const QByteArray& content) {
     ProfileLines result;
-    if (content.isEmpty()) {
-        return result;
+    qsizetype start = 0;
+    while (start < content.size()) {
+        qsizetype at = start;
+        while (at < content.size() && content[at] != '\n' && content[at] != '\r') {
+            ++at;
+        }
+        qsizetype endLength = 0;
+        if (at < content.size()) {
+            endLength =
+                content[at] == '\r' && at + 1 < content.size() && content[at + 1] == '\n' ? 2 : 1;
+        }
+        ProfileLine line{content.sliced(start, at - start), content.sliced(at, endLength)};
+        if (result.lines.isEmpty() && endLength > 0) {
+            result.newline = line.end;
+        }
+        result.lines.append(std::move(line));
+        start = at + endLength;
     }
-    if (content.endsWith('\n')) {
-        content.chop(1);
-    }
-    result.lines = content.split('\n');
-    result.crlf = result.lines.first().endsWith('\r');
     return result;
 }
 
 QByteArray joinLines(const ProfileLines& file) {
-    if (file.lines.isEmpty()) {
-        return {};
+    QByteArray bytes;
+    for (const ProfileLine& line : file.lines) {
+        bytes += line.text + (line.end.isEmpty() ? file.newline : line.end);
     }
-    return file.lines.join('\n') + '\n';
+    return bytes;
 }
 
 ParsedLine parseLine(QByteArrayView raw, bool firstLine) {
@@ -88,6 +106,37 @@ bool breaksLine(QByteArrayView text) {
     return text.contains('\n') || text.contains('\r');
 }
 
+// Sets the key where a read would find it; a new key goes after the last non-blank line of the
+// first section of that name, so blank lines stay in front of the next section.
+void setKey(ProfileLines& content, QByteArrayView section, QByteArrayView key,
+            const QByteArray& value) {
+    qsizetype insertAfter = -1;
+    bool inSection = false;
+    bool inFirstSection = false;
+    for (qsizetype i = 0; i < content.lines.size(); ++i) {
+        const ParsedLine line = parseLine(content.lines[i].text, i == 0);
+        if (line.kind == ParsedLine::Kind::Section) {
+            inSection = sameName(line.name, section);
+            inFirstSection = inSection && insertAfter < 0;
+            if (inFirstSection) {
+                insertAfter = i;
+            }
+        } else if (inSection && line.kind == ParsedLine::Kind::Key && sameName(line.name, key)) {
+            content.lines[i].text = line.name + '=' + value;
+            return;
+        } else if (inFirstSection && !content.lines[i].text.trimmed().isEmpty()) {
+            insertAfter = i;
+        }
+    }
+    ProfileLine keyLine{key.toByteArray() + '=' + value, content.newline};
+    if (insertAfter >= 0) {
+        content.lines.insert(insertAfter + 1, std::move(keyLine));
+    } else {
+        content.lines.append({'[' + section.toByteArray() + ']', content.newline});
+        content.lines.append(std::move(keyLine));
+    }
+}
+
 }  // namespace
 
 QString readProfileString(const QString& path, QByteArrayView section, QByteArrayView key,
@@ -97,7 +146,7 @@ QString readProfileString(const QString& path, QByteArrayView section, QByteArra
         const ProfileLines content = splitLines(file.readAll());
         bool inSection = false;
         for (qsizetype i = 0; i < content.lines.size(); ++i) {
-            const ParsedLine line = parseLine(content.lines[i], i == 0);
+            const ParsedLine line = parseLine(content.lines[i].text, i == 0);
             if (line.kind == ParsedLine::Kind::Section) {
                 inSection = sameName(line.name, section);
             } else if (inSection && line.kind == ParsedLine::Kind::Key &&
@@ -111,65 +160,39 @@ QString readProfileString(const QString& path, QByteArrayView section, QByteArra
 
 bool writeProfileString(const QString& path, QByteArrayView section, QByteArrayView key,
                         const QString& value) {
-    const QByteArray valueBytes = value.toUtf8();
-    if (section.isEmpty() || key.isEmpty() || breaksLine(section) || breaksLine(key) ||
-        breaksLine(valueBytes) || section.contains(']') || key.contains('=') ||
-        key.startsWith('[') || key.startsWith(';')) {
+    const ProfileEntry entry{key, value};
+    return writeProfileStrings(path, section, std::span(&entry, 1));
+}
+
+bool writeProfileStrings(const QString& path, QByteArrayView section,
+                         std::span<const ProfileEntry> entries) {
+    if (section.isEmpty() || breaksLine(section) || section.contains(']')) {
         return false;
+    }
+    for (const ProfileEntry& entry : entries) {
+        const QByteArrayView key = entry.key;
+        if (key.isEmpty() || breaksLine(key) || breaksLine(entry.value.toUtf8()) ||
+            key.contains('=') || key.startsWith('[') || key.startsWith(';')) {
+            return false;
+        }
     }
 
     ProfileLines content;
     if (QFile existing(path); existing.exists()) {
-        // A file we cannot read must not be replaced by one holding only the new key.
+        // A file we cannot read must not be replaced by one holding only the new keys.
         if (!existing.open(QIODevice::ReadOnly)) {
             return false;
         }
         content = splitLines(existing.readAll());
-    }
-    const QByteArray lineEnd = content.crlf ? "\r" : "";
-
-    // The key is set where a read would find it; a new key goes after the last non-blank line of
-    // the first section of that name, so blank lines stay in front of the next section.
-    qsizetype insertAfter = -1;
-    bool inSection = false;
-    bool inFirstSection = false;
-    bool replaced = false;
-    for (qsizetype i = 0; i < content.lines.size() && !replaced; ++i) {
-        const ParsedLine line = parseLine(content.lines[i], i == 0);
-        if (line.kind == ParsedLine::Kind::Section) {
-            inSection = sameName(line.name, section);
-            inFirstSection = inSection && insertAfter < 0;
-            if (inFirstSection) {
-                insertAfter = i;
-            }
-        } else if (inSection && line.kind == ParsedLine::Kind::Key && sameName(line.name, key)) {
-            content.lines[i] = line.name + '=' + valueBytes + lineEnd;
-            replaced = true;
-        } else if (inFirstSection && !content.lines[i].trimmed().isEmpty()) {
-            insertAfter = i;
+        if (existing.error() != QFileDevice::NoError) {
+            return false;
         }
     }
-    if (!replaced) {
-        const QByteArray keyLine = key.toByteArray() + '=' + valueBytes + lineEnd;
-        if (insertAfter >= 0) {
-            content.lines.insert(insertAfter + 1, keyLine);
-        } else {
-            content.lines.append('[' + section.toByteArray() + ']' + lineEnd);
-            content.lines.append(keyLine);
-        }
+    for (const ProfileEntry& entry : entries) {
+        setKey(content, section, entry.key, entry.value.toUtf8());
     }
-
-    // Written aside and renamed into place, so a failed write never leaves a cut-off file.
-    QSaveFile out(path);
-    out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    const QByteArray bytes = joinLines(content);
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-    }
-    return out.commit();
+    // One replacement for all the keys: a reader sees all of them changed or none.
+    return replaceFile(path, joinLines(content));
 }
 
 }  // namespace viewer

@@ -62,7 +62,7 @@ inline constexpr int kPaneCursorLive = 226;
 inline constexpr int kAppIcon = 128;
 
 // Events between the acquisition thread, the main view and the Camera Setting dialog.
-inline constexpr int kFrameReadyEvent = 1074;    // WM_USER + 50
+inline constexpr int kFrameReadyEvent = 1074;   // WM_USER + 50
 inline constexpr int kModeChangedEvent = 1125;  // WM_USER + 101
 
 // The gallery strip's context menu (menu 135) and its commands.

@@ -1,6 +1,8 @@
 #include "control_server.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -18,11 +20,15 @@ namespace vcam {
 namespace {
 
 constexpr std::size_t kMaxClients = 16;
+// Clients that send nothing for this long are dropped; when all places are taken a newcomer takes
+// the place of the one idle longest, so stuck clients never lock the next one out.
+constexpr std::chrono::seconds kIdleLimit{5};
 // A client that stops reading its replies is not read from until it catches up.
 constexpr std::size_t kMaxPendingOutput = 64 * 1024;
 
 struct Client {
     int fd = -1;
+    std::chrono::steady_clock::time_point lastHeard;
     std::string in;
     std::string out;
     bool discarding = false;  // inside a line that was too long
@@ -150,6 +156,7 @@ void ControlServer::run() {
     const auto receive = [&](Client& client) {
         char bytes[4096];
         const ssize_t count = ::recv(client.fd, bytes, sizeof(bytes), 0);
+        client.lastHeard = std::chrono::steady_clock::now();
         if (count > 0) {
             consume(client, bytes, static_cast<std::size_t>(count));
         } else if (count == 0) {
@@ -188,7 +195,15 @@ void ControlServer::run() {
             }
             fds.push_back({client.fd, events, 0});
         }
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        // Asleep until something happens or the quietest client's time runs out.
+        int timeout = -1;
+        for (const Client& client : clients) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                client.lastHeard + kIdleLimit - std::chrono::steady_clock::now());
+            const int leftMs = static_cast<int>(std::max<std::int64_t>(0, left.count()));
+            timeout = timeout < 0 ? leftMs : std::min(timeout, leftMs);
+        }
+        if (::poll(fds.data(), fds.size(), timeout) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -211,6 +226,9 @@ void ControlServer::run() {
             if (client.closing && client.out.empty()) {
                 client.dead = true;
             }
+            if (std::chrono::steady_clock::now() - client.lastHeard >= kIdleLimit) {
+                client.dead = true;
+            }
         }
         std::erase_if(clients, [](const Client& client) {
             if (client.dead) {
@@ -220,12 +238,18 @@ void ControlServer::run() {
         });
         if ((fds[1].revents & POLLIN) != 0) {
             const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd >= 0 && clients.size() < kMaxClients) {
+            if (fd >= 0) {
+                if (clients.size() == kMaxClients) {
+                    const auto quietest = std::min_element(
+                        clients.begin(), clients.end(),
+                        [](const Client& a, const Client& b) { return a.lastHeard < b.lastHeard; });
+                    ::close(quietest->fd);
+                    clients.erase(quietest);
+                }
                 Client client;
                 client.fd = fd;
+                client.lastHeard = std::chrono::steady_clock::now();
                 clients.push_back(std::move(client));
-            } else if (fd >= 0) {
-                ::close(fd);  // too many desks at once
             }
         }
     }

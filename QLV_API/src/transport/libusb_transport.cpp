@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "transport/libusb_bulk_queue.h"
 #include "transport/libusb_probe.h"
 #include "transport/libusb_results.h"
 #include "transport/libusb_session.h"
@@ -47,10 +48,6 @@ struct FreeConfig {
     void operator()(libusb_config_descriptor* config) const {
         libusb_free_config_descriptor(config);
     }
-};
-
-struct FreeTransfer {
-    void operator()(libusb_transfer* transfer) const { libusb_free_transfer(transfer); }
 };
 
 // Releases a claimed interface unless the open that claimed it succeeds.
@@ -122,25 +119,6 @@ std::vector<usb::UsbId> idsFromEnvironment() {
         return {};
     }
     return *ids;
-}
-
-// One bulk read in flight: the callback (on the session's thread) hands the result over.
-struct BulkRead {
-    std::mutex mutex;
-    std::condition_variable_any changed;
-    bool finished = false;  // guarded by mutex
-    libusb_transfer_status status = LIBUSB_TRANSFER_ERROR;
-    int received = 0;
-};
-
-void LIBUSB_CALL bulkReadDone(libusb_transfer* transfer) {
-    auto* read = static_cast<BulkRead*>(transfer->user_data);
-    std::lock_guard lock(read->mutex);
-    read->status = transfer->status;
-    read->received = transfer->actual_length;
-    read->finished = true;
-    // Under the lock: once it is released the waiting thread may return and destroy `read`.
-    read->changed.notify_all();
 }
 
 }  // namespace
@@ -304,63 +282,19 @@ bool LibusbTransport::controlTransfer(const SetupPacket& setup, std::span<std::u
     return outcomeOf(result, "control transfer") == UsbOutcome::Done;
 }
 
+std::unique_ptr<BulkQueue> LibusbTransport::bulkQueue() {
+    std::lock_guard lock(impl_->deviceMutex);
+    return std::make_unique<LibusbBulkQueue>(impl_->device.handle.get(), impl_->device.bulkIn);
+}
+
 std::optional<std::size_t> LibusbTransport::readBulk(std::span<std::uint8_t> buffer,
                                                      std::chrono::milliseconds limit,
                                                      std::stop_token stop) {
-    std::uint8_t endpoint = 0;
-    libusb_device_handle* handle = nullptr;
-    {
-        std::lock_guard lock(impl_->deviceMutex);
-        handle = impl_->device.handle.get();
-        endpoint = impl_->device.bulkIn;
-    }
-    if (handle == nullptr || buffer.size() > static_cast<std::size_t>(INT32_MAX)) {
+    const auto queue = bulkQueue();
+    if (!queue->submit(buffer)) {
         return std::nullopt;
     }
-    const std::unique_ptr<libusb_transfer, FreeTransfer> transfer(libusb_alloc_transfer(0));
-    if (!transfer) {
-        return std::nullopt;
-    }
-    BulkRead read;
-    // No libusb timeout: the limit below ends the read, so that limit and stop take one path.
-    libusb_fill_bulk_transfer(transfer.get(), handle, endpoint, buffer.data(),
-                              static_cast<int>(buffer.size()), bulkReadDone, &read, 0);
-    const UsbOutcome submitted =
-        outcomeOf(libusb_submit_transfer(transfer.get()), "submitting a bulk read");
-    if (submitted != UsbOutcome::Done) {
-        return std::nullopt;
-    }
-
-    std::unique_lock lock(read.mutex);
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    if (!read.changed.wait_until(lock, stop, deadline, [&] { return read.finished; })) {
-        lock.unlock();
-        // Fails harmlessly when the transfer completed meanwhile; either way the callback comes.
-        libusb_cancel_transfer(transfer.get());
-        lock.lock();
-        // Until the callback the transfer may still write into the buffer: wait for it.
-        read.changed.wait(lock, [&] { return read.finished; });
-    }
-
-    switch (outcomeOf(read.status, "bulk read")) {
-        case UsbOutcome::Done:
-            return static_cast<std::size_t>(read.received);
-        case UsbOutcome::TimedOut:
-        case UsbOutcome::Cancelled:
-            // libusb reports a transfer that completed while it was being cancelled as cancelled,
-            // with what arrived: a whole frame that raced the cancellation is not thrown away.
-            // (Part of a frame is dropped by the reader like any transfer of the wrong length.)
-            return static_cast<std::size_t>(read.received);
-        case UsbOutcome::Overflow:
-            return 0;  // a frame longer than asked for: dropped like any frame of the wrong length
-        case UsbOutcome::Stalled:
-            // The pipe is halted; clear it so that a later stream can start, but end this one.
-            lock.unlock();
-            libusb_clear_halt(handle, endpoint);
-            return std::nullopt;
-        default:
-            return std::nullopt;
-    }
+    return queue->next(limit, std::move(stop));
 }
 
 std::vector<CandidateInfo> listCandidates() {

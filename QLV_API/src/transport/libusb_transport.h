@@ -54,6 +54,8 @@ public:
     std::optional<std::size_t> readBulk(std::span<std::uint8_t> buffer,
                                         std::chrono::milliseconds limit,
                                         std::stop_token stop) override;
+    // Transfers queued on the pipe ahead of time, completing in order.
+    std::unique_ptr<BulkQueue> bulkQueue() override;
 
     // The devices on the bus taken for the camera, in the order open() tries them.
     std::vector<CandidateInfo> candidates();

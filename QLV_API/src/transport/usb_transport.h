@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <stop_token>
@@ -18,6 +19,27 @@ struct SetupPacket {
     std::uint16_t value = 0;
     std::uint16_t index = 0;
     std::uint16_t length = 0;
+};
+
+// Bulk IN reads queued on the pipe ahead of time, so that the next frame always has a read waiting
+// while the current one is handed on. Reads complete in the order queued (the pipe's own order).
+// One thread uses a queue.
+class BulkQueue {
+public:
+    // Cancels whatever is queued and returns once no read touches its buffer.
+    virtual ~BulkQueue() = default;
+    // Queues a read of up to buffer.size() bytes. False when it cannot be queued (device gone).
+    virtual bool submit(std::span<std::uint8_t> buffer) = 0;
+    // Waits for the oldest queued read and returns its bytes; the reads behind it stay queued.
+    // After `limit` or on `stop` every queued read is cancelled and awaited, and what the oldest
+    // received is returned (usually 0); nullopt for a failed read, after which nothing is queued
+    // either.
+    virtual std::optional<std::size_t> next(std::chrono::milliseconds limit,
+                                            std::stop_token stop) = 0;
+    // Cancels every queued read and waits until none touches its buffer.
+    virtual void cancel() = 0;
+    // Reads still queued.
+    virtual std::size_t pending() = 0;
 };
 
 // Every operation may be called from any thread; the library serialises control transfers itself
@@ -47,6 +69,10 @@ public:
     virtual std::optional<std::size_t> readBulk(std::span<std::uint8_t> buffer,
                                                 std::chrono::milliseconds limit,
                                                 std::stop_token stop) = 0;
+
+    // A queue of bulk reads. By default reads go one at a time through readBulk when next() is
+    // called; a bus stack that can keep transfers queued does so.
+    virtual std::unique_ptr<BulkQueue> bulkQueue();
 };
 
 }  // namespace qlv

@@ -234,6 +234,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!qlv::test::cameraPresent(), kWait);
         QCOMPARE(controller.DefaultExposure(3), 537);
     }
+
+    // A read that fails must not lend the bytes of another mode's block to this mode.
+    void failedReadNeverBorrowsAnotherModesBlock() {
+        CCameraController controller;
+        controller.Start();
+        viewer::RegisterBlock block = viewer::builtInRegisterBlock(0);
+        block[10] = 0x04;  // exposure 0x04D2
+        block[11] = 0xD2;
+        QCOMPARE(QLV_EEPROMWrite(viewer::registerBlockAddress(1, 0), 512, block.data()), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(camera->status()[3], 0, kWait);
+        QCOMPARE(controller.DefaultExposure(1), 0x04D2);
+
+        camera->unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!qlv::test::cameraPresent(), kWait);
+        QCOMPARE(controller.DefaultExposure(2), 805);
+    }
 };
 
 QTEST_GUILESS_MAIN(CameraControllerTest)

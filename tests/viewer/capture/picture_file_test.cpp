@@ -7,19 +7,18 @@
 #include <QTest>
 
 #include <cmath>
-#include <csignal>
 #include <functional>
 #include <limits>
 #include <memory>
 
-#include <sys/resource.h>
-
 #include "capture/frame_picture.h"
 #include "capture/picture_file.h"
+#include "file_size_limit.h"
 
 using viewer::kCaptureFormatBmp;
 using viewer::kCaptureFormatJpg;
 using viewer::SaveFramePicture;
+using viewer::test::FileSizeLimit;
 
 namespace {
 
@@ -65,26 +64,6 @@ QByteArray fileBytes(const QString& fileName) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Makes this process's file writes fail past `bytes`, as on a full disk, for one scope. Unlike
-// permissions, it also stops root.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limited = saved_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-
-private:
-    void (*handler_)(int);
-    rlimit saved_{};
-};
-
 }  // namespace
 
 class PictureFileTest : public QObject {
@@ -104,7 +83,6 @@ private slots:
         QTest::newRow("640x480 whole") << 640 << 480 << 480 << 0;
         QTest::newRow("1280x1024 middle rows") << 1280 << 1024 << 960 << 32;
         QTest::newRow("padded rows") << 642 << 1024 << 960 << 32;
-        QTest::newRow("640x512 bottom 480 rows") << 640 << 512 << 480 << 32;
     }
     void bmpHoldsTheCaptureRowsExactly() {
         QFETCH(int, width);
@@ -178,6 +156,8 @@ private slots:
         QTest::addColumn<int>("captureHeight");
         QTest::addColumn<int>("dropped");  // rows left out at the top and at the bottom
         QTest::newRow("short 640 frame") << 640 << 240 << 480 << 0;
+        QTest::newRow("640x512 whole") << 640 << 512 << 480 << 0;
+        QTest::newRow("640x960 whole, not its bottom half") << 640 << 960 << 480 << 0;
         QTest::newRow("1280x512") << 1280 << 512 << 960 << 32;
         QTest::newRow("800x600") << 800 << 600 << 960 << 32;
     }
@@ -233,18 +213,24 @@ private slots:
     void failedWriteKeepsTheEarlierFile_data() {
         QTest::addColumn<int>("format");
         QTest::addColumn<QString>("fileName");
-        QTest::newRow("bmp") << kCaptureFormatBmp << "cap.bmp";
-        QTest::newRow("jpg") << kCaptureFormatJpg << "cap.jpg";
+        QTest::addColumn<int>("room");  // bytes a file may reach
+        QTest::newRow("bmp, no room") << kCaptureFormatBmp << "cap.bmp" << 0;
+        QTest::newRow("bmp, room for little") << kCaptureFormatBmp << "cap.bmp" << 4096;
+        QTest::newRow("jpg, no room") << kCaptureFormatJpg << "cap.jpg" << 0;
+        QTest::newRow("jpg, room for little") << kCaptureFormatJpg << "cap.jpg" << 4096;
+        QTest::newRow("bmp, room for most") << kCaptureFormatBmp << "cap.bmp" << 3'000'000;
+        QTest::newRow("jpg, room for most") << kCaptureFormatJpg << "cap.jpg" << 20'000;
     }
     void failedWriteKeepsTheEarlierFile() {
         QFETCH(int, format);
         QFETCH(QString, fileName);
+        QFETCH(int, room);
         QFile earlier(path(fileName));
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
         earlier.close();
         const Block frame = makeFrame(1280, 1024, smooth(1280, 1024));
         {
-            const FileSizeLimit limit(4096);  // far below either file's size
+            const FileSizeLimit limit{rlim_t(room)};
             QCOMPARE(SaveFramePicture(frame, path("cap"), format), 1);
         }
         QCOMPARE(entries(), QStringList{fileName});  // no temporary file left behind

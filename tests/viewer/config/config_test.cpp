@@ -9,6 +9,7 @@
 #include "config/color_ref.h"
 #include "config/config.h"
 #include "config/profile_file.h"
+#include "file_size_limit.h"
 #include "test_files.h"
 
 using viewer::CameraSettingsRecord;
@@ -24,6 +25,7 @@ private slots:
     void galleryFolder_data();
     void galleryFolder();
     void modeSettingsRoundTripInTheirOwnSections();
+    void modeRecordIsSavedWholeOrNotAtAll();
     void readModeSettings_data();
     void readModeSettings();
     void backgroundColour_data();
@@ -129,6 +131,20 @@ void ConfigTest::modeSettingsRoundTripInTheirOwnSections() {
     CameraSettingsRecord unchanged{7, 7, 7, 7, 7, 7};
     QVERIFY(!config_->ReadModeSettings(-1, unchanged));
     QVERIFY(unchanged == (CameraSettingsRecord{7, 7, 7, 7, 7, 7}));
+}
+
+// Six keys, one replacement of the file: a save that fails part-way never mixes two records.
+void ConfigTest::modeRecordIsSavedWholeOrNotAtAll() {
+    const CameraSettingsRecord before{1, 1, 1, 1, 1, 1};
+    QVERIFY(config_->WriteModeSettings(0, before));
+    const auto size = QFileInfo(configPath()).size();
+    {
+        const viewer::test::FileSizeLimit roomForOneKey{rlim_t(size + 4)};
+        QVERIFY(!config_->WriteModeSettings(0, {1000, 1000, 1000, 1000, 1000, 1000}));
+    }
+    CameraSettingsRecord read;
+    QVERIFY(config_->ReadModeSettings(0, read));
+    QCOMPARE(read, before);
 }
 
 void ConfigTest::readModeSettings_data() {

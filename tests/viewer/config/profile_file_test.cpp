@@ -6,7 +6,13 @@
 
 #include "config/leading_int.h"
 #include "config/profile_file.h"
+#include "file_size_limit.h"
+#include "permissions_enforced.h"
 #include "test_files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 class ProfileFileTest : public QObject {
     Q_OBJECT
@@ -20,6 +26,9 @@ private slots:
     void refusesTextThatWouldBreakTheFile_data();
     void refusesTextThatWouldBreakTheFile();
     void failedWritesLeaveNothingBehind();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void staleTemporaryFilesAreRemoved();
     void nonAsciiValueRoundTrips();
     void leadingInt_data();
     void leadingInt();
@@ -45,6 +54,8 @@ void ProfileFileTest::readsValue_data() {
         << QByteArray("  [ CONFIG ]  \n\t DIR  =  /a=b  \n") << 260 << "/a=b";
     QTest::newRow("CRLF and byte order mark")
         << QByteArray("\xEF\xBB\xBF[CONFIG]\r\nDIR=/data\r\n") << 260 << "/data";
+    QTest::newRow("CR-only line ends of an old editor")
+        << QByteArray("[COLOR]\rX=1\r[CONFIG]\rDIR=/data\r") << 260 << "/data";
     QTest::newRow("empty value is not missing") << QByteArray("[CONFIG]\nDIR=\n") << 260 << "";
     QTest::newRow("key of another section")
         << QByteArray("DIR=/x\n[COLOR]\nDIR=/y\n[CONFIG]\n;DIR=/z\n") << 260 << "default";
@@ -87,6 +98,9 @@ void ProfileFileTest::writesValue_data() {
     QTest::newRow("CRLF file stays CRLF")
         << QByteArray("[CONFIG]\r\nDIR=/d\r\n") << QByteArray("CONFIG") << QByteArray("LOGO")
         << QByteArray("[CONFIG]\r\nDIR=/d\r\nLOGO=/v\r\n");
+    QTest::newRow("CR file stays CR")
+        << QByteArray("[CONFIG]\rDIR=/d\r") << QByteArray("CONFIG") << QByteArray("LOGO")
+        << QByteArray("[CONFIG]\rDIR=/d\rLOGO=/v\r");
     QTest::newRow("key set where a read finds it")
         << QByteArray("[A]\nX=1\n[B]\n[A]\nY=2\n") << QByteArray("A") << QByteArray("Y")
         << QByteArray("[A]\nX=1\n[B]\n[A]\nY=/v\n");
@@ -148,6 +162,56 @@ void ProfileFileTest::failedWritesLeaveNothingBehind() {
     QVERIFY(!viewer::writeProfileString(path_, "CONFIG", "LOGO", QStringLiteral("/l")));
     QVERIFY(QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QCOMPARE(readTestFile(path_), before);
+}
+
+// A full disk, or a folder where nothing new can be made, leaves the old file whole and says so.
+void ProfileFileTest::failedWriteKeepsTheOldFile_data() {
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("disk full part-way") << true;
+    QTest::newRow("no room beside the file") << false;
+}
+
+void ProfileFileTest::failedWriteKeepsTheOldFile() {
+    QFETCH(bool, fullDisk);
+    const QByteArray before = "[CONFIG]\nDIR=/d\n";
+    QVERIFY(writeTestFile(path_, before));
+    const QString longValue(6000, u'x');
+    bool written = true;
+    if (fullDisk) {
+        const viewer::test::FileSizeLimit limit(4096);
+        written = viewer::writeProfileString(path_, "CONFIG", "SKIN", longValue);
+    } else {
+        QVERIFY(
+            QFile::setPermissions(dir_->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const viewer::test::PermissionsEnforced enforced;
+        if (QFile probe(dir_->filePath("probe")); probe.open(QIODevice::WriteOnly)) {
+            QSKIP("file permissions are not enforced for this user");
+        }
+        written = viewer::writeProfileString(path_, "CONFIG", "SKIN", longValue);
+    }
+    QVERIFY(QFile::setPermissions(
+        dir_->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QVERIFY(!written);
+    QCOMPARE(readTestFile(path_), before);
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"settings.ini"});
+}
+
+// Left by writers killed before their rename: ours of the same kind go, others and any a live
+// writer holds stay.
+void ProfileFileTest::staleTemporaryFilesAreRemoved() {
+    const QStringList stale{"settings.ini.Ab12Cd", "other.ini.x1Y2z3"};
+    const QStringList kept{"notes.txt.abcdef", "settings.ini.bak", "settings.ini.InUse1"};
+    for (const QString& name : stale + kept) {
+        QVERIFY(writeTestFile(dir_->filePath(name), "[CONFIG]\nDIR=/half"));
+    }
+    const int inUse = ::open(QFile::encodeName(dir_->filePath("settings.ini.InUse1")), O_RDONLY);
+    QVERIFY(inUse >= 0 && ::flock(inUse, LOCK_EX) == 0);
+    const bool written = viewer::writeProfileString(path_, "CONFIG", "DIR", QStringLiteral("/v"));
+    ::close(inUse);
+    QVERIFY(written);
+    QStringList expected = kept + QStringList{"settings.ini"};
+    expected.sort();
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
 }
 
 void ProfileFileTest::nonAsciiValueRoundTrips() {
