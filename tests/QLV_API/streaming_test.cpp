@@ -195,8 +195,7 @@ TEST_F(Streaming, ConsumerNeverWakesForAFrameOfAnEarlierStream) {
 
     camera->stallStream(30s);
     ASSERT_EQ(QLV_RecordStart(0), 0);
-    EXPECT_FALSE(qlv::waitForFrame(handle, 0ms))
-        << "the new stream starts with no pending wake";
+    EXPECT_FALSE(qlv::waitForFrame(handle, 0ms)) << "the new stream starts with no pending wake";
     EXPECT_EQ(QLV_GetBufferIndex(), 0);
 }
 
