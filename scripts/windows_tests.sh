@@ -32,7 +32,7 @@ qlv_windows_tests() {
     qlv_build windows
     echo "==> running the Windows tests under Wine"
     local result=0
-    ctest --preset windows --parallel "$(nproc)" --timeout 300 || result=$?
+    ctest --preset windows --parallel "$(nproc)" --timeout 300 --no-tests=error || result=$?
     /usr/lib/wine/wineserver -k || true
     echo "==> Windows build and tests took $((SECONDS - started)) s"
     return $result
