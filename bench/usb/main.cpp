@@ -167,7 +167,11 @@ struct Sample {
     std::uint64_t consumed = 0;
 };
 
+// Taken just after a frame reached the ring, when the next one is a frame time away, so that no
+// frame is in flight between the camera's count and the ring's.
 Sample sample(vcam::VirtualCamera& camera, const Consumer& consumer) {
+    const std::int32_t previous = QLV_GetBufferIndex();
+    waitFor([previous] { return QLV_GetBufferIndex() != previous; }, 1s);
     Sample now;
     now.when = Clock::now();
     now.ring = QLV_GetBufferIndex();

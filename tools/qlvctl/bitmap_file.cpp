@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace qlvctl {
 namespace {
@@ -104,17 +105,18 @@ AtomicFile::~AtomicFile() {
 bool AtomicFile::open(std::string& problem) {
     // A link is written through, so the link stays and its target gets the picture; anything
     // but a regular file (a device node, a pipe, a folder) is left alone.
-    struct stat status {};
-    if (::lstat(path_.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
-        char* resolved = ::realpath(path_.c_str(), nullptr);
-        if (resolved == nullptr) {
-            problem = describeErrno("cannot follow the link " + path_);
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(path_, error))) {
+        const fs::path resolved = fs::weakly_canonical(path_, error);
+        if (error) {
+            problem = "cannot follow the link " + path_ + ": " + error.message();
             return false;
         }
-        path_ = resolved;
-        std::free(resolved);
+        path_ = resolved.string();
     }
-    if (::stat(path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    const fs::file_status status = fs::status(path_, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
         problem = path_ + " exists and is not a regular file";
         return false;
     }

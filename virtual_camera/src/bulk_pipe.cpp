@@ -46,7 +46,8 @@ BulkPipe::~BulkPipe() {
 }
 
 std::optional<std::size_t> BulkPipe::read(std::span<std::uint8_t> buffer,
-                                          Clock::time_point deadline, std::stop_token stop) {
+                                          Clock::time_point deadline, std::stop_token stop,
+                                          const std::function<void()>& queued) {
     std::unique_lock lock(mutex_);
     if (!connected_ || takeFailure(faults_.failNextTransfers)) {
         return std::nullopt;
@@ -58,6 +59,9 @@ std::optional<std::size_t> BulkPipe::read(std::span<std::uint8_t> buffer,
     pending_.push_back(&read);
     lastDemand_ = Clock::now();
     work_.notify_all();
+    if (queued) {
+        queued();
+    }
     const bool ended = readDone_.wait_until(
         lock, stop, deadline, [&] { return read.state != PendingRead::State::Waiting; });
     if (!ended) {

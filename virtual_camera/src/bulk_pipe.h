@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -50,7 +51,7 @@ public:
 
     // One bulk read, as VirtualCamera::bulkIn describes it.
     std::optional<std::size_t> read(std::span<std::uint8_t> buffer, Clock::time_point deadline,
-                                    std::stop_token stop);
+                                    std::stop_token stop, const std::function<void()>& queued);
 
     // Without a connection every read fails, pending ones at once.
     void connect();

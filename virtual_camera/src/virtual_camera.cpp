@@ -160,8 +160,9 @@ std::optional<std::size_t> VirtualCamera::control(const SetupPacket& setup,
 
 std::optional<std::size_t> VirtualCamera::bulkIn(std::span<std::uint8_t> buffer,
                                                  std::chrono::steady_clock::time_point deadline,
-                                                 std::stop_token stop) {
-    return impl_->pipe.read(buffer, deadline, std::move(stop));
+                                                 std::stop_token stop,
+                                                 const std::function<void()>& queued) {
+    return impl_->pipe.read(buffer, deadline, std::move(stop), queued);
 }
 
 // ---- Seen from the desk ---------------------------------------------------------------------

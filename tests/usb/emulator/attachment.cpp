@@ -137,21 +137,28 @@ Attachment::Attachment(Place place, const DeviceDescriptors& descriptors,
     syspath_ = "/sys/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(place_.bus) + "/" +
                std::to_string(place_.bus) + "-" + std::to_string(place_.port);
     control_ = std::jthread([this](std::stop_token stop) { serveControl(std::move(stop)); });
-    bulkIn_ = std::jthread([this](std::stop_token stop) { serveBulkIn(std::move(stop)); });
+    // A host controller keeps every submitted bulk URB pending at the device: a lane per URB in
+    // service, enough for the reads a host keeps queued.
+    constexpr int bulkLaneCount = 4;
+    for (int lane = 0; lane < bulkLaneCount; ++lane) {
+        bulkLanes_.emplace_back([this](std::stop_token stop) { serveBulkIn(std::move(stop)); });
+    }
 }
 
 Attachment::~Attachment() {
     {
         std::lock_guard lock(mutex_);
         gone_ = true;
-        if (bulkInService_) {
-            bulkInService_->cancel.request_stop();
+        for (const auto& urb : bulkInService_) {
+            urb->cancel.request_stop();
         }
     }
     control_.request_stop();
-    bulkIn_.request_stop();
+    for (auto& lane : bulkLanes_) {
+        lane.request_stop();
+    }
     control_.join();
-    bulkIn_.join();
+    bulkLanes_.clear();  // joins them
     if (closedWatch_ != nullptr) {
         g_source_destroy(closedWatch_);
         g_source_unref(closedWatch_);
@@ -244,8 +251,8 @@ void Attachment::pullOut() {
             }
         }
         // A read in service ends now; the camera's cable is out too, or the read is stopped.
-        if (bulkInService_) {
-            bulkInService_->cancel.request_stop();
+        for (const auto& urb : bulkInService_) {
+            urb->cancel.request_stop();
         }
     }
     work_.notify_all();
@@ -628,23 +635,33 @@ void Attachment::serveControl(std::stop_token stop) {
 
 void Attachment::serveBulkIn(std::stop_token stop) {
     pthread_setname_np(pthread_self(), "usbemu-bulk");
-    std::unique_lock lock(mutex_);
-    while (work_.wait(lock, stop, [&] { return !bulkQueue_.empty(); })) {
+    while (!stop.stop_requested()) {
+        // One lane at a time takes the oldest URB and holds the turn until the camera has queued
+        // it, so that the camera serves the URBs in the order they were submitted.
+        std::unique_lock turn(bulkTurn_);
+        std::unique_lock lock(mutex_);
+        if (!work_.wait(lock, stop, [&] { return !bulkQueue_.empty(); })) {
+            break;
+        }
         const std::shared_ptr<Urb> urb = bulkQueue_.front();
         bulkQueue_.pop_front();
         urb->stage = Urb::Stage::InService;
-        bulkInService_ = urb;
+        bulkInService_.push_back(urb);
         const std::stop_token cancel = urb->cancel.get_token();
         const std::span<std::uint8_t> buffer(urb->clientBuffer, urb->length);
         lock.unlock();
 
         // A host's bulk read has no deadline of its own: it lasts until the frame or a discard.
-        const auto received = camera_->bulkIn(
-            buffer, std::chrono::steady_clock::now() + std::chrono::hours(24), cancel);
+        const auto received =
+            camera_->bulkIn(buffer, std::chrono::steady_clock::now() + std::chrono::hours(24),
+                            cancel, [&turn] { turn.unlock(); });
+        if (turn.owns_lock()) {
+            turn.unlock();  // the camera refused the read before queueing it
+        }
         const bool plugged = camera_->plugged();
 
         lock.lock();
-        bulkInService_.reset();
+        std::erase(bulkInService_, urb);
         if (gone_ || !plugged) {
             finish(urb, -ENODEV, 0);
         } else if (!received) {

@@ -103,12 +103,14 @@ private:
     UMockdevIoctlClient* claimedBy_ = nullptr;
     std::deque<std::shared_ptr<Urb>> controlQueue_;
     std::deque<std::shared_ptr<Urb>> bulkQueue_;
-    std::shared_ptr<Urb> bulkInService_;
+    std::vector<std::shared_ptr<Urb>> bulkInService_;
     int controlInFlight_ = 0;
     std::vector<std::uint8_t> pipeBytes_;  // what fills and empties the FIFO
 
-    std::jthread control_;
-    std::jthread bulkIn_;
+    std::jthread control_;  // before the lanes: declared first, joined last
+    // Taken by the bulk lane that queues the next URB at the camera, until the camera has it.
+    std::mutex bulkTurn_;
+    std::vector<std::jthread> bulkLanes_;
 };
 
 }  // namespace usbemu

@@ -28,6 +28,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -115,10 +116,12 @@ public:
     // longer touches `buffer`); nullopt when the transfer fails (cable pulled, injected failure).
     // A frame ends with a short packet, so a larger buffer gets exactly the frame; a frame larger
     // than the buffer fills it and the rest of that frame is lost. Reads pending together are
-    // served in the order they came.
+    // served in the order they came; `queued`, when given, is called (once, on this thread) as
+    // soon as this read waits in that order, so a host can keep several reads pending in order.
     std::optional<std::size_t> bulkIn(std::span<std::uint8_t> buffer,
                                       std::chrono::steady_clock::time_point deadline,
-                                      std::stop_token stop);
+                                      std::stop_token stop,
+                                      const std::function<void()>& queued = {});
 
     // ---- Seen from the desk ------------------------------------------------------------------
     void unplug();
