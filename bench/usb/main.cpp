@@ -198,8 +198,10 @@ bool runOnce(vcam::VirtualCamera& camera, std::uint32_t resolution, int width, i
         std::fprintf(stderr, "usb_bench: the library refused the buffers\n");
         return false;
     }
-    Consumer consumer(static_cast<sem_t*>(handle), buffers, width, height);
+    // The consumer starts with the stream: before it, the semaphore still holds the previous
+    // stream's parting wake and the count is that stream's.
     QLV_RecordStart(resolution);
+    Consumer consumer(static_cast<sem_t*>(handle), buffers, width, height);
     // Measured from the third frame on: the camera needs a frame time to start.
     if (!waitFor([] { return QLV_GetBufferIndex() >= 3; }, 10s)) {
         std::fprintf(stderr, "usb_bench: no frames came\n");
