@@ -34,7 +34,7 @@ BulkPipe::BulkPipe(FrameSource& source, double framesPerSecond)
 
 BulkPipe::~BulkPipe() {
     {
-        std::lock_guard lock(mutex_);
+        qlv::MutexLock lock(mutex_);
         connected_ = false;
         failPending();
     }
@@ -48,7 +48,7 @@ BulkPipe::~BulkPipe() {
 std::optional<std::size_t> BulkPipe::read(std::span<std::uint8_t> buffer,
                                           Clock::time_point deadline, std::stop_token stop,
                                           const std::function<void()>& queued) {
-    std::unique_lock lock(mutex_);
+    qlv::UniqueLock lock(mutex_);
     if (!connected_ || takeFailure(faults_.failNextTransfers)) {
         return std::nullopt;
     }
@@ -62,8 +62,9 @@ std::optional<std::size_t> BulkPipe::read(std::span<std::uint8_t> buffer,
     if (queued) {
         queued();
     }
-    const bool ended = readDone_.wait_until(
-        lock, stop, deadline, [&] { return read.state != PendingRead::State::Waiting; });
+    const bool ended = readDone_.wait_until(lock, stop, deadline, [&]() NO_THREAD_SAFETY {
+        return read.state != PendingRead::State::Waiting;
+    });
     if (!ended) {
         std::erase(pending_, &read);  // cancelled: from here on the camera cannot reach `buffer`
         return 0;
@@ -76,7 +77,7 @@ std::optional<std::size_t> BulkPipe::read(std::span<std::uint8_t> buffer,
 
 void BulkPipe::connect() {
     {
-        std::lock_guard lock(mutex_);
+        qlv::MutexLock lock(mutex_);
         connected_ = true;
         restartClock_ = true;
     }
@@ -85,7 +86,7 @@ void BulkPipe::connect() {
 
 void BulkPipe::disconnect() {
     {
-        std::lock_guard lock(mutex_);
+        qlv::MutexLock lock(mutex_);
         connected_ = false;
         failPending();
     }
@@ -95,7 +96,7 @@ void BulkPipe::disconnect() {
 
 void BulkPipe::setFramesPerSecond(double framesPerSecond) {
     {
-        std::lock_guard lock(mutex_);
+        qlv::MutexLock lock(mutex_);
         framesPerSecond_ = saneRate(framesPerSecond);
         restartClock_ = true;
     }
@@ -103,18 +104,18 @@ void BulkPipe::setFramesPerSecond(double framesPerSecond) {
 }
 
 double BulkPipe::framesPerSecond() const {
-    std::lock_guard lock(mutex_);
+    qlv::MutexLock lock(mutex_);
     return framesPerSecond_;
 }
 
 void BulkPipe::injectFrameFault(FrameFault fault) {
-    std::lock_guard lock(mutex_);
+    qlv::MutexLock lock(mutex_);
     faults_.nextFrame = fault;
 }
 
 void BulkPipe::stall(std::chrono::milliseconds duration) {
     {
-        std::lock_guard lock(mutex_);
+        qlv::MutexLock lock(mutex_);
         const auto added = std::clamp<std::chrono::milliseconds>(duration, {}, kLongestStall);
         faults_.stall = std::min<std::chrono::milliseconds>(faults_.stall + added, kLongestStall);
     }
@@ -122,19 +123,19 @@ void BulkPipe::stall(std::chrono::milliseconds duration) {
 }
 
 void BulkPipe::unplugDuringNextTransfer() {
-    std::lock_guard lock(mutex_);
+    qlv::MutexLock lock(mutex_);
     faults_.unplugDuringNextTransfer = true;
 }
 
 void BulkPipe::failNextTransfers(int count) {
-    std::lock_guard lock(mutex_);
+    qlv::MutexLock lock(mutex_);
     faults_.failNextTransfers = std::max(count, 0);
 }
 
 StreamStats BulkPipe::stats() const {
     StreamStats stats;
     {
-        std::lock_guard lock(mutex_);
+        qlv::MutexLock lock(mutex_);
         stats.framesSent = sent_;
         stats.framesDelivered = delivered_;
     }
@@ -143,11 +144,11 @@ StreamStats BulkPipe::stats() const {
 }
 
 int BulkPipe::pendingReads() const {
-    std::lock_guard lock(mutex_);
+    qlv::MutexLock lock(mutex_);
     return static_cast<int>(pending_.size());
 }
 
-// Requires mutex_. A camera paced by its own clock keeps sending for a while after the last read,
+// A camera paced by its own clock keeps sending for a while after the last read,
 // as a real one would; at "as fast as possible" it only sends into a waiting read.
 bool BulkPipe::wantsFrames(Clock::time_point now) const {
     if (!connected_) {
@@ -156,7 +157,6 @@ bool BulkPipe::wantsFrames(Clock::time_point now) const {
     return !pending_.empty() || (framesPerSecond_ >= 0 && now - lastDemand_ < kIdleAfter);
 }
 
-// Requires mutex_.
 void BulkPipe::failPending() {
     for (PendingRead* read : pending_) {
         read->state = PendingRead::State::Failed;
@@ -173,12 +173,13 @@ void BulkPipe::run(std::stop_token stop) {
     bool clockRunning = false;
     Clock::time_point due{};  // the next frame's time while the clock runs
 
-    std::unique_lock lock(mutex_);
+    qlv::UniqueLock lock(mutex_);
     while (!stop.stop_requested()) {
         cameraCpuNanoseconds_ = threadCpuTime().count();
         if (!wantsFrames(Clock::now())) {
             clockRunning = false;
-            if (!work_.wait(lock, stop, [&] { return wantsFrames(Clock::now()); })) {
+            if (!work_.wait(lock, stop,
+                            [&]() NO_THREAD_SAFETY { return wantsFrames(Clock::now()); })) {
                 break;
             }
         }
@@ -224,7 +225,7 @@ void BulkPipe::run(std::stop_token stop) {
         cameraCpuNanoseconds_ = threadCpuTime().count();
 
         lock.lock();
-        const bool replan = work_.wait_until(lock, stop, when, [&] {
+        const bool replan = work_.wait_until(lock, stop, when, [&]() NO_THREAD_SAFETY {
             return restartClock_ || faults_.stall.count() > 0 || !connected_;
         });
         if (replan || stop.stop_requested()) {
@@ -238,22 +239,22 @@ void BulkPipe::run(std::stop_token stop) {
             due = std::max(due + period, Clock::now());  // a late thread catches up, no burst
         }
         if (!pending_.empty()) {
-            deliver(frame, lock);
+            deliver(frame);
         }
     }
 }
 
-// Requires mutex_ (held by `lock`); releases it while the cable is pulled.
-void BulkPipe::deliver(std::span<const std::uint8_t> frame, std::unique_lock<std::mutex>& lock) {
+// Lets the lock go while the cable is pulled.
+void BulkPipe::deliver(std::span<const std::uint8_t> frame) {
     PendingRead& read = *pending_.front();
     if (std::exchange(faults_.unplugDuringNextTransfer, false)) {
         // Part of the frame lands, then the cable goes; unplugging fails the read, which stays
         // pending until then, so the host sees the camera gone by the time its read fails.
         const std::size_t part = std::min(frame.size() / 2, read.buffer.size());
         std::copy_n(frame.begin(), part, read.buffer.begin());
-        lock.unlock();
+        mutex_.unlock();
         source_.cablePulled();
-        lock.lock();
+        mutex_.lock();
         return;
     }
     pending_.pop_front();

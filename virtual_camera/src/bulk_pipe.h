@@ -18,6 +18,7 @@
 #include "faults.h"
 #include "geometry.h"
 #include "picture_settings.h"
+#include "thread_annotations.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace vcam {
@@ -76,25 +77,25 @@ private:
     };
 
     void run(std::stop_token stop);
-    bool wantsFrames(Clock::time_point now) const;
-    void deliver(std::span<const std::uint8_t> frame, std::unique_lock<std::mutex>& lock);
-    void failPending();
+    bool wantsFrames(Clock::time_point now) const REQUIRES(mutex_);
+    void deliver(std::span<const std::uint8_t> frame) REQUIRES(mutex_);
+    void failPending() REQUIRES(mutex_);
 
     FrameSource& source_;
 
-    mutable std::mutex mutex_;
+    mutable qlv::Mutex mutex_;
     std::condition_variable_any readDone_;  // host threads wait here for their read to end
     std::condition_variable_any work_;      // the camera's thread waits here for demand or time
-    // Guarded by mutex_. The camera touches a host's buffer only while its read is in pending_,
-    // and only under the lock, so a read taken out of pending_ is never written again.
-    std::deque<PendingRead*> pending_;
-    bool connected_ = true;
-    double framesPerSecond_;
-    bool restartClock_ = false;
-    StreamFaults faults_;
-    std::uint64_t sent_ = 0;
-    std::uint64_t delivered_ = 0;
-    Clock::time_point lastDemand_{};
+    // The camera touches a host's buffer only while its read is in pending_, and only under the
+    // lock, so a read taken out of pending_ is never written again.
+    std::deque<PendingRead*> pending_ GUARDED_BY(mutex_);
+    bool connected_ GUARDED_BY(mutex_) = true;
+    double framesPerSecond_ GUARDED_BY(mutex_);
+    bool restartClock_ GUARDED_BY(mutex_) = false;
+    StreamFaults faults_ GUARDED_BY(mutex_);
+    std::uint64_t sent_ GUARDED_BY(mutex_) = 0;
+    std::uint64_t delivered_ GUARDED_BY(mutex_) = 0;
+    Clock::time_point lastDemand_ GUARDED_BY(mutex_){};
 
     std::atomic<std::int64_t> cameraCpuNanoseconds_{0};  // published by the camera's thread
     std::jthread thread_;  // started by the first read (under mutex_), joined by the destructor
