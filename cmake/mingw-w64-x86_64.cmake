@@ -15,5 +15,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 find_program(QLV_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(QLV_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${QLV_WINE})
+    # Through a script that tries again a start Wine failed before the program ran.
+    set(CMAKE_CROSSCOMPILING_EMULATOR
+        "/bin/sh;${CMAKE_CURRENT_LIST_DIR}/../scripts/run_under_wine.sh;${QLV_WINE}")
 endif()
