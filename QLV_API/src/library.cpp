@@ -2,16 +2,20 @@
 
 #include <array>
 #include <mutex>
+#include <utility>
 
+#include "thread_annotations.h"
 #include "transport/transport_factory.h"
 
 namespace qlv {
 namespace {
 
 std::atomic<std::int32_t> lastErrorWord{0};
-// Serialises QLV_Init and QLV_Term.
-std::mutex lifecycleMutex;
-std::atomic<std::shared_ptr<Library>> current;
+std::mutex lifecycleMutex;  // serialises QLV_Init and QLV_Term
+// Held only to copy or swap the pointer: an export never waits for a start or an end. (Not
+// std::atomic<std::shared_ptr>, whose internal lock ThreadSanitizer cannot see.)
+qlv::Mutex currentMutex;
+std::shared_ptr<Library> current GUARDED_BY(currentMutex);
 
 }  // namespace
 
@@ -79,23 +83,29 @@ void Library::shutdown() {
 }
 
 std::shared_ptr<Library> library() {
-    return current.load(std::memory_order_acquire);
+    MutexLock lock(currentMutex);
+    return current;
 }
 
 bool startLibrary() {
     std::lock_guard lock(lifecycleMutex);
-    if (current.load()) {
+    if (library()) {
         return false;
     }
     std::shared_ptr<Library> started = Library::create(makeTransport());
     const bool startedOk = started != nullptr;
-    current.store(std::move(started), std::memory_order_release);
+    MutexLock publish(currentMutex);
+    current = std::move(started);
     return startedOk;
 }
 
 bool endLibrary() {
     std::lock_guard lock(lifecycleMutex);
-    std::shared_ptr<Library> ending = current.exchange(nullptr, std::memory_order_acq_rel);
+    std::shared_ptr<Library> ending;
+    {
+        MutexLock unpublish(currentMutex);
+        ending = std::exchange(current, nullptr);
+    }
     if (!ending) {
         return false;
     }
