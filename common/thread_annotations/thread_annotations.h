@@ -16,6 +16,7 @@
 #define GUARDED_BY(x) QLV_THREAD_ANNOTATION(guarded_by(x))
 #define PT_GUARDED_BY(x) QLV_THREAD_ANNOTATION(pt_guarded_by(x))
 #define REQUIRES(...) QLV_THREAD_ANNOTATION(requires_capability(__VA_ARGS__))
+#define ACQUIRED_BEFORE(...) QLV_THREAD_ANNOTATION(acquired_before(__VA_ARGS__))
 #define EXCLUDES(...) QLV_THREAD_ANNOTATION(locks_excluded(__VA_ARGS__))
 #define ACQUIRE(...) QLV_THREAD_ANNOTATION(acquire_capability(__VA_ARGS__))
 #define RELEASE(...) QLV_THREAD_ANNOTATION(release_capability(__VA_ARGS__))

@@ -79,7 +79,7 @@ std::string VirtualCamera::command(const std::string& line) {
         const StreamStats stats = streamStats();
         bool lines480 = true;
         {
-            std::lock_guard lock(impl_->mutex);
+            qlv::MutexLock lock(impl_->mutex);
             lines480 = impl_->firmware.lines480;
         }
         return "plugged=" + std::to_string(plugged() ? 1 : 0) +

@@ -53,7 +53,7 @@ void VirtualCamera::Impl::listen(const std::string& path, VirtualCamera& owner) 
 }
 
 FrameSource::State VirtualCamera::Impl::frameState() {
-    std::lock_guard lock(mutex);
+    qlv::MutexLock lock(mutex);
     return {geometryFor(firmware.resolution != 0, firmware.lines480), firmware.freeze != 0,
             readPictureSettings(firmware.registers, mainsHz)};
 }
@@ -63,23 +63,23 @@ void VirtualCamera::Impl::cablePulled() {
 }
 
 void VirtualCamera::Impl::plug() {
-    std::lock_guard plugLock(plugMutex);
+    qlv::MutexLock plugLock(plugMutex);
     {
-        std::lock_guard lock(mutex);
+        qlv::MutexLock lock(mutex);
         if (plugged) {
             return;
         }
         firmware.powerOn();
     }
     pipe.connect();  // ready before a host can see the camera
-    std::lock_guard lock(mutex);
+    qlv::MutexLock lock(mutex);
     plugged = true;
 }
 
 void VirtualCamera::Impl::unplug() {
-    std::lock_guard plugLock(plugMutex);
+    qlv::MutexLock plugLock(plugMutex);
     {
-        std::lock_guard lock(mutex);
+        qlv::MutexLock lock(mutex);
         plugged = false;
     }
     // Reads in flight fail now, not at their deadline, and only once the camera is gone: a host
@@ -103,9 +103,9 @@ VirtualCamera::~VirtualCamera() {
 std::shared_ptr<VirtualCamera> VirtualCamera::shared() {
     // Held weakly: the camera and its threads end with the last user (the library's QLV_Term),
     // not at static destruction, when a DLL's threads are already gone on Windows.
-    static std::mutex mutex;
+    static qlv::Mutex mutex;
     static std::weak_ptr<VirtualCamera> current;
-    const std::lock_guard lock(mutex);
+    qlv::MutexLock lock(mutex);
     auto camera = current.lock();
     if (!camera) {
         camera = std::make_shared<VirtualCamera>(Options::fromEnvironment());
@@ -117,7 +117,7 @@ std::shared_ptr<VirtualCamera> VirtualCamera::shared() {
 // ---- Seen from the bus ----------------------------------------------------------------------
 
 bool VirtualCamera::plugged() const {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     return impl_->plugged;
 }
 
@@ -141,7 +141,7 @@ std::optional<std::size_t> VirtualCamera::control(const SetupPacket& setup,
     }
     std::optional<std::size_t> result;
     {
-        std::lock_guard lock(impl_->mutex);
+        qlv::MutexLock lock(impl_->mutex);
         if (impl_->plugged && !takeFailure(impl_->firmware.faults.failNextTransfers)) {
             result = handleRequest(impl_->firmware, setup, data, std::chrono::steady_clock::now());
         }
@@ -176,7 +176,7 @@ void VirtualCamera::plug() {
 }
 
 void VirtualCamera::setFreeze(bool frozen) {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->firmware.freeze = frozen ? 1 : 0;
 }
 
@@ -184,12 +184,12 @@ void VirtualCamera::setMode(int mode) {
     if (mode < 1 || mode > 3) {
         return;  // the mode switch has three positions
     }
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->firmware.mode = static_cast<std::uint8_t>(mode);
 }
 
 void VirtualCamera::setLines480(bool lines480) {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->firmware.lines480 = lines480;
 }
 
@@ -197,12 +197,12 @@ void VirtualCamera::setMainsHz(int hz) {
     if (hz != 50 && hz != 60) {
         return;
     }
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->mainsHz = hz;
 }
 
 int VirtualCamera::mainsHz() const {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     return impl_->mainsHz;
 }
 
@@ -211,19 +211,19 @@ void VirtualCamera::setFramesPerSecond(double fps) {
 }
 
 std::array<std::uint8_t, 5> VirtualCamera::status() const {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     return impl_->firmware.status(std::chrono::steady_clock::now());
 }
 
 // ---- Fault injection ------------------------------------------------------------------------
 
 void VirtualCamera::failNextControlTransfers(int count) {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->firmware.faults.failNextTransfers = std::max(count, 0);
 }
 
 void VirtualCamera::setIdentificationText(const std::string& text) {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     auto& field = impl_->firmware.faults.identificationText;
     field.fill(0);
     // memcpy rather than copy_n: g++ 12 at -O3 misreads the bounded copy as an overflow.
@@ -231,17 +231,17 @@ void VirtualCamera::setIdentificationText(const std::string& text) {
 }
 
 void VirtualCamera::setIdentificationFirstByte(std::uint8_t value) {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->firmware.faults.identificationFirstByte = value;
 }
 
 void VirtualCamera::setI2CReadFails(bool fails) {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->firmware.faults.i2cReadFails = fails;
 }
 
 void VirtualCamera::setStaysBusy(bool busy) {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->firmware.faults.staysBusy = busy;
 }
 
@@ -264,12 +264,12 @@ void VirtualCamera::failNextBulkTransfers(int count) {
 // ---- Observation ----------------------------------------------------------------------------
 
 std::vector<RecordedRequest> VirtualCamera::requests() const {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     return {impl_->journal.begin(), impl_->journal.end()};
 }
 
 void VirtualCamera::clearRequests() {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     impl_->journal.clear();
 }
 
@@ -290,7 +290,7 @@ int VirtualCamera::pendingBulkReads() const {
 }
 
 std::vector<std::uint8_t> VirtualCamera::eeprom(std::size_t address, std::size_t length) const {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     const auto bytes = impl_->firmware.eeprom.bytes();
     const std::size_t begin = std::min(address, bytes.size());
     const std::size_t end = begin + std::min(length, bytes.size() - begin);
@@ -299,12 +299,12 @@ std::vector<std::uint8_t> VirtualCamera::eeprom(std::size_t address, std::size_t
 }
 
 std::uint16_t VirtualCamera::sensorRegister(std::uint16_t reg) const {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     return impl_->firmware.registers.device1(reg);
 }
 
 std::uint32_t VirtualCamera::device2Register(std::uint8_t reg) const {
-    std::lock_guard lock(impl_->mutex);
+    qlv::MutexLock lock(impl_->mutex);
     return impl_->firmware.registers.device2(reg);
 }
 

@@ -10,6 +10,7 @@
 #include "bulk_pipe.h"
 #include "control_server.h"
 #include "firmware_state.h"
+#include "thread_annotations.h"
 #include "virtual_camera/virtual_camera.h"
 
 namespace vcam {
@@ -29,12 +30,13 @@ struct VirtualCamera::Impl final : FrameSource {
 
     const std::chrono::microseconds controlLatency;
 
-    std::mutex plugMutex;  // makes plug and unplug whole: pipe and firmware change together
-    mutable std::mutex mutex;
-    bool plugged = true;                  // guarded by mutex
-    int mainsHz = 50;                     // guarded by mutex: the room's lights, 50 or 60 Hz
-    FirmwareState firmware;               // guarded by mutex
-    std::deque<RecordedRequest> journal;  // guarded by mutex
+    qlv::Mutex plugMutex
+        ACQUIRED_BEFORE(mutex);  // plug and unplug change pipe and firmware together
+    mutable qlv::Mutex mutex;
+    bool plugged GUARDED_BY(mutex) = true;
+    int mainsHz GUARDED_BY(mutex) = 50;  // the room's lights, 50 or 60 Hz
+    FirmwareState firmware GUARDED_BY(mutex);
+    std::deque<RecordedRequest> journal GUARDED_BY(mutex);
     std::atomic<int> controlsInProgress{0};
     std::atomic<bool> overlapDetected{false};
 

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "thread_annotations.h"
 #include "transport/libusb_bulk_queue.h"
 #include "transport/libusb_probe.h"
 #include "transport/libusb_results.h"
@@ -147,22 +148,22 @@ struct LibusbTransport::Impl {
     };
 
     libusb_device_handle* handle() {
-        std::lock_guard lock(deviceMutex);
+        MutexLock lock(deviceMutex);
         return device.handle.get();
     }
 
-    std::optional<OpenDevice> openCandidate(const Candidate& candidate);
+    std::optional<OpenDevice> openCandidate(const Candidate& candidate) REQUIRES(enumerationMutex);
 
     LibusbSession session;
 
     // Guards the finder and the notices: counts, opens and tool listings may come from different
     // threads.
-    std::mutex enumerationMutex;
-    PermissionNotices notices;
-    CandidateFinder finder;
+    Mutex enumerationMutex;
+    PermissionNotices notices GUARDED_BY(enumerationMutex);
+    CandidateFinder finder GUARDED_BY(enumerationMutex);
 
-    std::mutex deviceMutex;
-    OpenDevice device;  // guarded by deviceMutex
+    Mutex deviceMutex;
+    OpenDevice device GUARDED_BY(deviceMutex);
 };
 
 std::optional<LibusbTransport::Impl::OpenDevice> LibusbTransport::Impl::openCandidate(
@@ -223,7 +224,7 @@ std::vector<CandidateInfo> LibusbTransport::candidates() {
     if (context == nullptr) {
         return {};
     }
-    std::lock_guard lock(impl_->enumerationMutex);
+    MutexLock lock(impl_->enumerationMutex);
     const DeviceList list(context);
     std::vector<CandidateInfo> infos;
     for (const Candidate& candidate : impl_->finder.find(list.devices())) {
@@ -240,7 +241,7 @@ bool LibusbTransport::open() {
     }
     std::optional<Impl::OpenDevice> opened;
     {
-        std::lock_guard lock(impl_->enumerationMutex);
+        MutexLock lock(impl_->enumerationMutex);
         const DeviceList list(context);
         const auto found = impl_->finder.find(list.devices());
         if (found.empty()) {
@@ -251,7 +252,7 @@ bool LibusbTransport::open() {
     if (!opened) {
         return false;
     }
-    std::lock_guard lock(impl_->deviceMutex);
+    MutexLock lock(impl_->deviceMutex);
     impl_->device = std::move(*opened);
     return true;
 }
@@ -259,7 +260,7 @@ bool LibusbTransport::open() {
 void LibusbTransport::close() {
     Impl::OpenDevice closing;
     {
-        std::lock_guard lock(impl_->deviceMutex);
+        MutexLock lock(impl_->deviceMutex);
         closing = std::move(impl_->device);
         impl_->device = {};
     }
@@ -283,7 +284,7 @@ bool LibusbTransport::controlTransfer(const SetupPacket& setup, std::span<std::u
 }
 
 std::unique_ptr<BulkQueue> LibusbTransport::bulkQueue() {
-    std::lock_guard lock(impl_->deviceMutex);
+    MutexLock lock(impl_->deviceMutex);
     return std::make_unique<LibusbBulkQueue>(impl_->device.handle.get(), impl_->device.bulkIn);
 }
 
