@@ -123,7 +123,7 @@ TEST_F(UsbLibrary, APulledCableEndsTheStreamAndThePresenceAndAReplugStreamsAgain
     registerBuffers(614'912);
     const auto firstAddress = device->address();
     ASSERT_EQ(QLV_RecordStart(0), 0);
-    ASSERT_TRUE(eventually([&] { return camera->pendingBulkReads() == 1; }));
+    ASSERT_TRUE(eventually([&] { return camera->pendingBulkReads() >= 1; }));
 
     device->unplug();
     EXPECT_TRUE(eventually([] { return !streaming(); })) << "the failed read ended the stream";
