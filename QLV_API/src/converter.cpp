@@ -17,6 +17,12 @@ constexpr int signalWaitMs = 1000;
 constexpr int framesNeverShown = 2;
 constexpr std::int32_t noFrameYet = 9999;
 
+// The newest slot of the internal ring, taken while the reader fills the slots after it: a slot
+// is written again only when the ring comes round to it, by which time the copy is long done.
+void copyNewestFrame(std::uint8_t* to, const std::uint8_t* slot, std::size_t frameBytes) {
+    std::memcpy(to, slot, frameBytes);
+}
+
 }  // namespace
 
 Converter::Converter(Streaming& streaming, FrameSemaphore& semaphore, DisplayBitmaps& bitmaps,
@@ -74,7 +80,8 @@ void Converter::run(std::stop_token stop) {
         std::lock_guard raw(bitmaps_.rawLock);
         if (streaming_.newData() && k != lastConverted && k >= 1) {
             lastConverted = k;
-            std::memcpy(memory_.rawFrame.data(), streaming_.internalSlot((k - 1) & 15), frameBytes);
+            copyNewestFrame(memory_.rawFrame.data(), streaming_.internalSlot((k - 1) & 15),
+                            frameBytes);
             streaming_.markConsumed();
         }
         {
