@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Compares the shared object's dynamic symbols with the functions the public header declares.
+# With "-" for the library, the exported names are read from standard input, one a line.
 set -euo pipefail
 library=$1
 header=$2
 expected_count=$3
-exported=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
+if [ "$library" = - ]; then
+    exported=$(sort)
+else
+    exported=$(nm -D --defined-only "$library" | awk '{print $3}' | sort)
+fi
 declared=$(grep -o 'QLV_EXPORT [a-z0-9_]* QLV_[A-Za-z0-9]*' "$header" | awk '{print $3}' | sort)
 if [ "$exported" != "$declared" ]; then
     echo "exported and declared names differ:"

@@ -159,9 +159,20 @@ class PrintTest : public QObject {
         QVERIFY(v.button(res::kPrintButton)->isEnabled());
     }
 
+// The spooler cases need cupsd and the PDF backend: without them they are skipped, saying why.
+#define SKIP_WITHOUT_SPOOLER(spooler)                                                     \
+    if ((spooler) == nullptr) {                                                           \
+        QVERIFY2(!PrivateSpooler::WhyUnavailable().isEmpty(), qPrintable(spoolerError_)); \
+        QSKIP(qPrintable(PrivateSpooler::WhyUnavailable()));                              \
+    }
+
 private slots:
-    void initTestCase() { PrivateSpooler::UseForThisProcess(); }
-    void cleanupTestCase() { spooler_.reset(); }
+    void initTestCase() {
+        PrivateSpooler::UseForThisProcess();
+    }
+    void cleanupTestCase() {
+        spooler_.reset();
+    }
 
     // Runs before any spooler: nothing answers, so there is no default printer.
     void withoutDefaultPrinterOnlyTheWarningShows() {
@@ -190,10 +201,7 @@ private slots:
 
     void cancelledSetupPrintsNothing() {
         PrivateSpooler* spooler = this->spooler();
-        if (spooler == nullptr) {
-            QVERIFY2(!PrivateSpooler::WhyUnavailable().isEmpty(), qPrintable(spoolerError_));
-            QSKIP(qPrintable(PrivateSpooler::WhyUnavailable()));
-        }
+        SKIP_WITHOUT_SPOOLER(spooler);
         Viewer v;
         QVERIFY(v.waitLive(0));
         freeze(v);
@@ -227,10 +235,7 @@ private slots:
         QFETCH(QList<int>, pictures);
         QFETCH(QList<int>, scrolls);
         PrivateSpooler* spooler = this->spooler();
-        if (spooler == nullptr) {
-            QVERIFY2(!PrivateSpooler::WhyUnavailable().isEmpty(), qPrintable(spoolerError_));
-            QSKIP(qPrintable(PrivateSpooler::WhyUnavailable()));
-        }
+        SKIP_WITHOUT_SPOOLER(spooler);
 
         Viewer v;
         QVERIFY(v.waitLive(0));
