@@ -137,6 +137,13 @@ TEST_F(Streaming, RegisteredModeWithoutBuffersStartsNoReader) {
 TEST_F(Streaming, SixteenthFrameWrapsTheInternalRing) {
     ASSERT_EQ(QLV_RecordStart(0), 0);
     ASSERT_TRUE(eventually([] { return QLV_GetBufferIndex() >= 20; }));
+    // Stopped only once every delivered frame is counted: a stop may drop a frame that the
+    // second queued read already received, in the slot after the newest.
+    camera->stallStream(60s);
+    ASSERT_TRUE(eventually([&] {
+        return static_cast<std::uint64_t>(QLV_GetBufferIndex()) ==
+               camera->streamStats().framesDelivered;
+    }));
     ASSERT_EQ(QLV_RecordStop(), 0);
     const std::int32_t k = QLV_GetBufferIndex();
     const auto lib = library();
