@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <thread>
 
@@ -32,6 +33,18 @@ inline std::int32_t recordingState() {
 
 inline bool streaming() {
     return (recordingState() & 2) != 0;
+}
+
+// Pauses the camera and waits until the library has counted every frame it delivered, less the
+// `spoiled` ones: a stop then finds no frame in flight, which a second queued read could have
+// received and the stop would drop.
+inline bool pauseUntilDeliveredFramesCounted(vcam::VirtualCamera& camera,
+                                             std::uint64_t spoiled = 0) {
+    camera.stallStream(std::chrono::seconds(60));
+    return eventually([&] {
+        return static_cast<std::uint64_t>(QLV_GetBufferIndex()) ==
+               camera.streamStats().framesDelivered - spoiled;
+    });
 }
 
 // Short bus time, brisk frames.

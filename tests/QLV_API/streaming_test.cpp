@@ -137,13 +137,7 @@ TEST_F(Streaming, RegisteredModeWithoutBuffersStartsNoReader) {
 TEST_F(Streaming, SixteenthFrameWrapsTheInternalRing) {
     ASSERT_EQ(QLV_RecordStart(0), 0);
     ASSERT_TRUE(eventually([] { return QLV_GetBufferIndex() >= 20; }));
-    // Stopped only once every delivered frame is counted: a stop may drop a frame that the
-    // second queued read already received, in the slot after the newest.
-    camera->stallStream(60s);
-    ASSERT_TRUE(eventually([&] {
-        return static_cast<std::uint64_t>(QLV_GetBufferIndex()) ==
-               camera->streamStats().framesDelivered;
-    }));
+    ASSERT_TRUE(pauseUntilDeliveredFramesCounted(*camera));
     ASSERT_EQ(QLV_RecordStop(), 0);
     const std::int32_t k = QLV_GetBufferIndex();
     const auto lib = library();
@@ -167,12 +161,8 @@ TEST_F(Streaming, FramesOfTheWrongLengthAreDroppedAndTheirSlotReused) {
         camera->injectFrameFault(fault);
         ASSERT_TRUE(eventually([&] { return QLV_GetBufferIndex() >= before + 6; }));
     }
-    // Counted while streaming: a stop may drop a frame that a second queued read received.
-    camera->stallStream(60s);
-    EXPECT_TRUE(eventually([&] {
-        return static_cast<std::uint64_t>(QLV_GetBufferIndex()) ==
-               camera->streamStats().framesDelivered - 3;
-    })) << "each spoiled transfer is left uncounted, every whole frame counted";
+    EXPECT_TRUE(pauseUntilDeliveredFramesCounted(*camera, 3))
+        << "each spoiled transfer is left uncounted, every whole frame counted";
     ASSERT_EQ(QLV_RecordStop(), 0);
     for (const auto& buffer : storage) {
         const auto tags = tagsOf(buffer.data(), 640, 480);

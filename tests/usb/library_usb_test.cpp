@@ -172,13 +172,8 @@ TEST_P(EveryFrame, ArrivesWholeAndInOrder) {
     ASSERT_EQ(QLV_RegisterBuffer(ringSize, slots.data()), 0);
     ASSERT_EQ(QLV_RecordStart(resolution), 0);
     ASSERT_TRUE(eventually([] { return QLV_GetBufferIndex() >= 20; }));
-    // A stop may drop a frame that the second queued read already received, so the camera
-    // pauses first and every frame it delivered must reach the ring before the stop.
-    camera->stallStream(60s);
-    EXPECT_TRUE(eventually([&] {
-        return static_cast<std::uint64_t>(QLV_GetBufferIndex()) ==
-               camera->streamStats().framesDelivered;
-    })) << "every frame the camera delivered reached the ring";
+    EXPECT_TRUE(pauseUntilDeliveredFramesCounted(*camera))
+        << "every frame the camera delivered reached the ring";
     ASSERT_EQ(QLV_RecordStop(), 0);
 
     const std::int32_t k = QLV_GetBufferIndex();
